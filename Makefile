@@ -1,0 +1,73 @@
+# quillen's entry points. `make demo` and `make check` set up what is missing
+# (toolchain, tinyxml2 >= 10) and are quick the second time.
+
+MAKEFLAGS += --no-print-directory
+PREFIX ?= /usr/local
+SECONDS ?= 600
+DEPS := $(CURDIR)/.deps
+JOBS := $(shell nproc 2>/dev/null || echo 2)
+CMAKE_BUILD = cmake --build $(1) -j$(JOBS)
+
+.PHONY: all deps build demo check test asan check-asan lint format windows check-windows \
+        bench fuzz install deb clean
+
+all: build
+
+deps:
+	@scripts/setup.sh native
+
+build: deps
+	@test -f build/CMakeCache.txt || cmake -S . -B build -DCMAKE_PREFIX_PATH=$(DEPS)/native
+	@$(call CMAKE_BUILD,build)
+
+demo: build
+	build/quillen examples/catalog.xml
+
+test: build
+	ctest --test-dir build --output-on-failure
+
+# The whole suite against the normal build, the sanitized build and the
+# Windows build under Wine, plus static analysis.
+check: test check-asan lint check-windows
+
+asan:
+	@scripts/setup.sh asan
+	@test -f build-asan/CMakeCache.txt || cmake -S . -B build-asan -DQUILLEN_SANITIZE=ON \
+		-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_PREFIX_PATH=$(DEPS)/asan
+	@$(call CMAKE_BUILD,build-asan)
+
+check-asan: asan
+	ctest --test-dir build-asan --output-on-failure
+
+lint: build
+	@scripts/lint.sh
+
+format:
+	clang-format -i src/*.cpp
+
+windows:
+	@scripts/setup.sh mingw
+	@test -f build-windows/CMakeCache.txt || cmake -S . -B build-windows \
+		-DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake -DCMAKE_FIND_ROOT_PATH=$(DEPS)/mingw \
+		-DQUILLEN_TEST_PLATFORM=windows -DQUILLEN_TEST_COMMAND="$(CURDIR)/scripts/wine-run.sh $(CURDIR)/build-windows/quillen.exe"
+	@$(call CMAKE_BUILD,build-windows)
+
+check-windows: windows
+	@scripts/setup.sh wine
+	ctest --test-dir build-windows --output-on-failure
+
+bench: build
+	@bench/bench.sh
+
+fuzz: build
+	@scripts/setup.sh afl
+	@fuzz/fuzz.sh $(SECONDS)
+
+install: build
+	DESTDIR=$(DESTDIR) cmake --install build --prefix $(PREFIX)
+
+deb: build
+	cd build && cpack -G DEB
+
+clean:
+	rm -rf build build-asan build-windows build-fuzz examples/*_for.xml

@@ -1,0 +1,156 @@
+#!/usr/bin/env bash
+# Makes sure everything quillen builds with is present, installing what is
+# missing on Debian-like systems.
+#
+#   scripts/setup.sh native   toolchain + tinyxml2 >= 10 for the normal build
+#   scripts/setup.sh asan     tinyxml2 built with AddressSanitizer and UBSan
+#   scripts/setup.sh afl      tinyxml2 built with AFL++ instrumentation
+#   scripts/setup.sh mingw    MinGW-w64 cross toolchain + tinyxml2 for Windows
+#   scripts/setup.sh lint     clang-tidy, clang-format, cppcheck
+#   scripts/setup.sh wine     Wine, to run the Windows build
+#
+# tinyxml2 comes from the system where its package is new enough. Otherwise it
+# is built from Debian's source package of a newer release into .deps/, which
+# git ignores. The source is fetched with apt from the archive this system's
+# apt already uses, so apt checks the signatures and checksums.
+set -euo pipefail
+
+variant=${1:-native}
+root=$(cd "$(dirname "$0")/.." && pwd)
+deps=$root/.deps
+suite=${TINYXML2_SUITE:-trixie}
+minMajor=10
+
+say() { printf 'setup: %s\n' "$*" >&2; }
+die() { say "$*"; exit 1; }
+
+# Installs the Debian packages given, or says exactly what to install.
+need_packages() {
+    local missing=()
+    for pkg in "$@"; do
+        dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'ok installed' || missing+=("$pkg")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    if [ "$(id -u)" -ne 0 ]; then
+        die "missing packages; as root run: apt-get install ${missing[*]}"
+    fi
+    say "installing ${missing[*]}"
+    if [ ! -e "$deps/.apt-updated" ] || [ -n "$(find "$deps/.apt-updated" -mmin +720)" ]; then
+        apt-get update -qq >/dev/null
+        mkdir -p "$deps" && touch "$deps/.apt-updated"
+    fi
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+if ! command -v dpkg-query >/dev/null; then
+    for tool in c++ cmake make; do
+        command -v "$tool" >/dev/null || die "$tool is missing: install a C++17 compiler, CMake >= 3.16 and make"
+    done
+fi
+
+# The system's tinyxml2, if its package is new enough.
+system_tinyxml2_ok() {
+    local version
+    version=$(dpkg-query -W -f='${Version}' libtinyxml2-dev 2>/dev/null) || return 1
+    dpkg-query -W -f='${Status}' libtinyxml2-dev 2>/dev/null | grep -q 'ok installed' || return 1
+    [ "${version%%.*}" -ge "$minMajor" ] 2>/dev/null
+}
+
+# Unpacks tinyxml2's Debian source package into .deps/src/tinyxml2.
+fetch_source() {
+    local src=$deps/src/tinyxml2
+    [ -f "$src/tinyxml2.cpp" ] && return 0
+    need_packages dpkg-dev xz-utils
+    [ "$(id -u)" -eq 0 ] || die "tinyxml2 >= $minMajor is missing; install libtinyxml2-dev >= $minMajor or point CMAKE_PREFIX_PATH at a tinyxml2 >= $minMajor install"
+
+    # The archive that serves this system's own release.
+    local codename uri
+    codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+    uri=$(apt-get indextargets --format '$(REPO_URI) $(RELEASE)' 2>/dev/null |
+        awk -v rel="$codename" '$2 == rel { print $1; exit }')
+    [ -n "$uri" ] || die "cannot tell which Debian archive apt uses; install tinyxml2 >= $minMajor by hand"
+
+    local tmp
+    tmp=$(mktemp -d)
+    mkdir -p "$tmp/lists/partial"
+    echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $uri $suite main" >"$tmp/sources.list"
+    local apt=(apt-get -qq -o Dir::Etc::sourcelist="$tmp/sources.list" -o Dir::Etc::sourceparts=-
+        -o Dir::State::Lists="$tmp/lists" -o APT::Sandbox::User=root)
+    say "fetching tinyxml2's source package from Debian $suite"
+    "${apt[@]}" update >/dev/null
+    (cd "$tmp" && "${apt[@]}" source --download-only tinyxml2 >/dev/null)
+    # apt has checked the files against the signed index; dpkg-source checks
+    # their checksums (the uploader's key is not on the system, hence 2>).
+    (cd "$tmp" && dpkg-source -x tinyxml2_*.dsc unpacked >/dev/null 2>&1) || die "cannot unpack tinyxml2's source"
+    local major
+    major=$(sed -n 's/^#define TINYXML2_MAJOR_VERSION \([0-9]*\).*/\1/p' "$tmp/unpacked/tinyxml2.h")
+    [ "${major:-0}" -ge "$minMajor" ] || die "Debian $suite has tinyxml2 $major; need >= $minMajor"
+    mkdir -p "$deps/src"
+    rm -rf "$src"
+    mv "$tmp/unpacked" "$src"
+    rm -rf "$tmp"
+}
+
+# Builds and installs tinyxml2 into .deps/<prefix> with extra CMake arguments.
+build_tinyxml2() {
+    local name=$1 shared=$2
+    shift 2
+    local prefix=$deps/$name build=$deps/build/$name-$shared
+    cmake -S "$deps/src/tinyxml2" -B "$build" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_INSTALL_LIBDIR=lib \
+        -DBUILD_SHARED_LIBS="$shared" -Dtinyxml2_BUILD_TESTING=OFF \
+        -DCMAKE_POSITION_INDEPENDENT_CODE=ON "$@" >/dev/null
+    cmake --build "$build" -j"$(nproc 2>/dev/null || echo 2)" >/dev/null
+    cmake --install "$build" >/dev/null
+}
+
+# Builds a tinyxml2 variant once; a stamp file makes later runs instant.
+tinyxml2_variant() {
+    local name=$1
+    shift
+    [ -e "$deps/$name/.done" ] && return 0
+    fetch_source
+    say "building tinyxml2 ($name) into .deps/$name"
+    rm -rf "$deps/$name" "$deps/build"
+    "$@"
+    touch "$deps/$name/.done"
+}
+
+# The normal build links tinyxml2 statically; the shared library is there for
+# the shared-build option.
+build_native() {
+    build_tinyxml2 native OFF
+    build_tinyxml2 native ON
+}
+
+case $variant in
+native)
+    need_packages g++ cmake make
+    system_tinyxml2_ok && exit 0
+    tinyxml2_variant native build_native
+    ;;
+asan)
+    need_packages g++ cmake make
+    tinyxml2_variant asan build_tinyxml2 asan OFF \
+        -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-omit-frame-pointer -g"
+    ;;
+afl)
+    need_packages afl++ clang cmake make
+    tinyxml2_variant afl build_tinyxml2 afl OFF -DCMAKE_CXX_COMPILER=afl-clang-fast++ \
+        -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -g"
+    ;;
+lint)
+    need_packages clang-tidy clang-format cppcheck
+    ;;
+wine)
+    need_packages wine64 perl
+    ;;
+mingw)
+    need_packages g++-mingw-w64-x86-64-posix cmake make
+    tinyxml2_variant mingw build_tinyxml2 mingw OFF \
+        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -Dtinyxml2_INSTALL_PKGCONFIG=OFF
+    ;;
+*)
+    die "unknown variant '$variant' (native, asan, afl, mingw, lint, wine)"
+    ;;
+esac

@@ -1,0 +1,124 @@
+// quillen: re-indents an XML file. `quillen data.xml` writes data_for.xml.
+
+#include <tinyxml2.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <new>
+#include <string>
+
+namespace {
+
+// The library ends the document at an end tag that closes no element and
+// silently drops whatever follows it. Its top-level parse runs through this
+// hook and returns where it stopped, so the rest can be checked without a
+// second parse.
+class CheckedDocument : public tinyxml2::XMLDocument {
+public:
+    bool droppedContent() const { return droppedContent_; }
+
+protected:
+    char* ParseDeep(char* p, tinyxml2::StrPair* parentEndTag, int* curLineNumPtr) override {
+        char* end = XMLDocument::ParseDeep(p, parentEndTag, curLineNumPtr);
+        droppedContent_ = end != nullptr && *tinyxml2::XMLUtil::SkipWhiteSpace(end, nullptr) != '\0';
+        return end;
+    }
+
+private:
+    bool droppedContent_ = false;
+};
+
+// Where the file name starts within a path: after its last directory separator.
+std::string::size_type fileNameStart(const std::string& path) {
+#ifdef _WIN32
+    const char* separators = "/\\";
+#else
+    const char* separators = "/";
+#endif
+    const std::string::size_type separator = path.find_last_of(separators);
+    return separator == std::string::npos ? 0 : separator + 1;
+}
+
+// Prints the document to a file the driver opens itself, so that errors while
+// writing, flushing and closing are seen; the bytes are those that the
+// library's SaveFile(path) prints. Returns 0 on success, -1 when the file
+// cannot be opened, or the errno value of a failed write.
+int saveFile(tinyxml2::XMLDocument& doc, const std::string& newFileName, std::FILE*& output) {
+    output = std::fopen(newFileName.c_str(), "w");
+    if (output == nullptr) {
+        return -1;
+    }
+    errno = 0;
+    doc.SaveFile(output, false);
+    bool failed = std::ferror(output) != 0;
+    failed = std::fflush(output) != 0 || failed;
+    failed = std::fclose(output) != 0 || failed;
+    output = nullptr;
+    if (!failed) {
+        return 0;
+    }
+    return errno != 0 ? errno : EIO;
+}
+
+}  // namespace
+
+// cppcheck-suppress constParameter ; the standard fixes main's parameters
+int main(int argc, char* argv[]) {
+    if (argc != 2) {
+        std::cerr << "Usage: quillen input_file" << std::endl;
+        return 1;
+    }
+
+    const std::string inputFile = argv[1];
+    std::FILE* output = nullptr;
+    std::string newFileName;
+    try {
+        CheckedDocument doc;
+        tinyxml2::XMLError loadResult = doc.LoadFile(inputFile.c_str());
+        if (loadResult == tinyxml2::XML_SUCCESS && doc.droppedContent()) {
+            loadResult = tinyxml2::XML_ERROR_MISMATCHED_ELEMENT;
+        }
+        if (loadResult != tinyxml2::XML_SUCCESS) {
+            std::cerr << "Error loading file: " << inputFile
+                      << ". Error code: " << static_cast<int>(loadResult) << "." << std::endl;
+            return 1;
+        }
+
+        // The output goes beside the input: only a '.' in the file name counts,
+        // and not one that starts it.
+        const std::string::size_type dotPosition = inputFile.rfind('.');
+        if (dotPosition == std::string::npos || dotPosition <= fileNameStart(inputFile)) {
+            std::cerr << "Invalid file name format.\n";
+            return 1;
+        }
+        const std::string baseName = inputFile.substr(0, dotPosition);
+        const std::string extension = inputFile.substr(dotPosition);
+        newFileName = baseName + "_for" + extension;
+
+        const int cause = saveFile(doc, newFileName, output);
+        if (cause == -1) {
+            std::cerr << "Error saving file: " << newFileName
+                      << ". Error code: " << static_cast<int>(tinyxml2::XML_ERROR_FILE_COULD_NOT_BE_OPENED)
+                      << "." << std::endl;
+            return 1;
+        }
+        if (cause != 0) {
+            std::remove(newFileName.c_str());
+            std::cerr << "Error writing file: " << newFileName << ". " << std::strerror(cause) << "."
+                      << std::endl;
+            return 1;
+        }
+        std::cout << "Formatted XML saved successfully to: " << newFileName << std::endl;
+        return 0;
+    } catch (const std::bad_alloc&) {
+        // The library holds the whole text and tree in memory.
+        if (output != nullptr) {
+            std::fclose(output);
+            std::remove(newFileName.c_str());
+        }
+        std::cerr << "Error formatting file: " << inputFile << ". Out of memory." << std::endl;
+        return 1;
+    }
+}
