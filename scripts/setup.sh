@@ -7,6 +7,7 @@
 #   scripts/setup.sh afl      tinyxml2 built with AFL++ instrumentation
 #   scripts/setup.sh mingw    MinGW-w64 cross toolchain + tinyxml2 for Windows
 #   scripts/setup.sh lint     clang-tidy, clang-format, cppcheck
+#   scripts/setup.sh bench    xmllint and Python, for the benchmark
 #   scripts/setup.sh wine     Wine, to run the Windows build
 #
 # tinyxml2 comes from the system where its package is new enough. Otherwise it
@@ -139,6 +140,9 @@ afl)
     tinyxml2_variant afl build_tinyxml2 afl OFF -DCMAKE_CXX_COMPILER=afl-clang-fast++ \
         -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -g"
     ;;
+bench)
+    need_packages libxml2-utils python3 time
+    ;;
 lint)
     need_packages clang-tidy clang-format cppcheck
     ;;
@@ -151,6 +155,6 @@ mingw)
         -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -Dtinyxml2_INSTALL_PKGCONFIG=OFF
     ;;
 *)
-    die "unknown variant '$variant' (native, asan, afl, mingw, lint, wine)"
+    die "unknown variant '$variant' (native, asan, afl, mingw, lint, wine, bench)"
     ;;
 esac

@@ -1,0 +1,72 @@
+#!/usr/bin/env python3
+"""Writes the benchmark's inputs, the same bytes on every run: one large
+document (about 60 MB) and 500 small files (1 to 10 KB) with a realistic mix
+of nested elements, attributes, entity references, non-ASCII text, mixed
+content, comments and CDATA sections."""
+
+import os
+import random
+import sys
+
+WORDS = ("invoice ledger river amber falcon quartz meadow signal harbor copper lantern orbit "
+         "velvet timber cobalt summit prairie saffron glacier beacon").split()
+NON_ASCII = ("café", "Müller", "naïve", "Ærø", "Łódź", "東京", "Ελλάδα", "Привет", "€ 12,50", "→")
+
+
+def text(rng, n):
+    parts = []
+    for _ in range(n):
+        r = rng.random()
+        if r < 0.08:
+            parts.append(rng.choice(NON_ASCII))
+        elif r < 0.12:
+            parts.append(rng.choice(("&amp;", "&lt;", "&gt;", "&quot;", "&#169;", "&#x263A;")))
+        else:
+            parts.append(rng.choice(WORDS))
+    return " ".join(parts)
+
+
+def record(rng, i, depth=0):
+    out = [f'<record id="r{i}" status="{rng.choice(("open", "closed", "held"))}" '
+           f'owner="{rng.choice(WORDS)} &amp; {rng.choice(WORDS)}">']
+    out.append(f"<title>{text(rng, rng.randint(2, 6))}</title>")
+    if rng.random() < 0.3:
+        out.append(f"<!-- {text(rng, rng.randint(3, 8))} -->")
+    out.append(f"<note>{text(rng, 3)} <em>{text(rng, 2)}</em> {text(rng, 4)}</note>")
+    if rng.random() < 0.2:
+        out.append(f"<raw><![CDATA[if (a < b && c > d) {{ {rng.choice(WORDS)}(); }}]]></raw>")
+    out.append("<items>")
+    for k in range(rng.randint(1, 5)):
+        out.append(f'<item n="{k}" price="{rng.randint(1, 9999) / 100:.2f}" unit="{rng.choice(("kg", "m", "pcs"))}"/>')
+    out.append("</items>")
+    if depth < 2 and rng.random() < 0.25:
+        out.append(record(rng, i * 10 + 1, depth + 1))
+    out.append("</record>")
+    return "".join(out)
+
+
+def document(rng, target):
+    chunks = ['<?xml version="1.0" encoding="UTF-8"?>\n<archive>']
+    size, i = 0, 0
+    while size < target:
+        chunk = record(rng, i)
+        chunks.append(chunk)
+        size += len(chunk.encode())
+        i += 1
+    chunks.append("</archive>\n")
+    return "".join(chunks).encode()
+
+
+def main():
+    out = sys.argv[1]
+    os.makedirs(os.path.join(out, "small"), exist_ok=True)
+    rng = random.Random(20261206)
+    with open(os.path.join(out, "large.xml"), "wb") as f:
+        f.write(document(rng, 60_000_000))
+    for n in range(500):
+        with open(os.path.join(out, "small", f"f{n:03}.xml"), "wb") as f:
+            f.write(document(rng, rng.randint(1000, 9500)))
+
+
+if __name__ == "__main__":
+    main()
