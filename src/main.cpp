@@ -12,23 +12,26 @@
 
 namespace {
 
-// The library ends the document at an end tag that closes no element and
-// silently drops whatever follows it. Its top-level parse runs through this
-// hook and returns where it stopped, so the rest can be checked without a
-// second parse.
+// The library ends the document at an end tag that closes no element. It
+// silently drops whatever follows that tag, and it keeps top-level text just
+// before it that would otherwise be an error, so the printed file would not
+// load again. Its top-level parse runs through this hook and returns where it
+// stopped, so both can be checked without a second parse.
 class CheckedDocument : public tinyxml2::XMLDocument {
 public:
-    bool droppedContent() const { return droppedContent_; }
+    bool strayEndTagLosesContent() const { return strayEndTagLosesContent_; }
 
 protected:
     char* ParseDeep(char* p, tinyxml2::StrPair* parentEndTag, int* curLineNumPtr) override {
         char* end = XMLDocument::ParseDeep(p, parentEndTag, curLineNumPtr);
-        droppedContent_ = end != nullptr && *tinyxml2::XMLUtil::SkipWhiteSpace(end, nullptr) != '\0';
+        strayEndTagLosesContent_ =
+            end != nullptr && (*tinyxml2::XMLUtil::SkipWhiteSpace(end, nullptr) != '\0' ||
+                               (LastChild() != nullptr && LastChild()->ToText() != nullptr));
         return end;
     }
 
 private:
-    bool droppedContent_ = false;
+    bool strayEndTagLosesContent_ = false;
 };
 
 // Where the file name starts within a path: after its last directory separator.
@@ -86,7 +89,7 @@ int main(int argc, char* argv[]) {
     try {
         CheckedDocument doc;
         tinyxml2::XMLError loadResult = doc.LoadFile(inputFile.c_str());
-        if (loadResult == tinyxml2::XML_SUCCESS && doc.droppedContent()) {
+        if (loadResult == tinyxml2::XML_SUCCESS && doc.strayEndTagLosesContent()) {
             loadResult = tinyxml2::XML_ERROR_MISMATCHED_ELEMENT;
         }
         if (loadResult != tinyxml2::XML_SUCCESS) {

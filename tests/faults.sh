@@ -79,6 +79,12 @@ remember
 quillen data.xml
 expect_refused "Error loading file: data.xml. Error code: 14."
 
+TEST "stray end tag: top-level text before it is refused (its print would not load)"
+printf 'some text</a>\n' >data.xml
+remember
+quillen data.xml
+expect_refused "Error loading file: data.xml. Error code: 14."
+
 TEST "stray end tag: a lone end tag loses nothing and is saved"
 printf '</a>\n' >data.xml
 quillen data.xml
