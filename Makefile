@@ -24,6 +24,7 @@ demo: build
 	build/quillen examples/catalog.xml
 
 test: build
+	@scripts/setup.sh docs
 	ctest --test-dir build --output-on-failure
 
 # The whole suite against the normal build, the sanitized build and the
@@ -67,7 +68,10 @@ install: build
 	DESTDIR=$(DESTDIR) cmake --install build --prefix $(PREFIX)
 
 deb: build
-	cd build && cpack -G DEB
+	@scripts/setup.sh docs
+	cpack -G DEB --config build/CPackConfig.cmake -B $(CURDIR)/build/package
+	mv build/package/quillen_*.deb .
+	@ls quillen_*.deb
 
 clean:
 	rm -rf build build-asan build-windows build-fuzz examples/*_for.xml

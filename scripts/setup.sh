@@ -8,6 +8,7 @@
 #   scripts/setup.sh mingw    MinGW-w64 cross toolchain + tinyxml2 for Windows
 #   scripts/setup.sh lint     clang-tidy, clang-format, cppcheck
 #   scripts/setup.sh bench    xmllint and Python, for the benchmark
+#   scripts/setup.sh docs     groff, mandoc and dpkg tools, for the manual and package tests
 #   scripts/setup.sh wine     Wine, to run the Windows build
 #
 # tinyxml2 comes from the system where its package is new enough. Otherwise it
@@ -140,6 +141,9 @@ afl)
     tinyxml2_variant afl build_tinyxml2 afl OFF -DCMAKE_CXX_COMPILER=afl-clang-fast++ \
         -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -g"
     ;;
+docs)
+    need_packages groff-base mandoc dpkg-dev
+    ;;
 bench)
     need_packages libxml2-utils python3 time
     ;;
@@ -155,6 +159,6 @@ mingw)
         -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -Dtinyxml2_INSTALL_PKGCONFIG=OFF
     ;;
 *)
-    die "unknown variant '$variant' (native, asan, afl, mingw, lint, wine, bench)"
+    die "unknown variant '$variant' (native, asan, afl, mingw, lint, wine, bench, docs)"
     ;;
 esac
