@@ -151,7 +151,7 @@ lint)
     need_packages clang-tidy clang-format cppcheck
     ;;
 wine)
-    need_packages wine64 perl
+    need_packages wine wine64
     ;;
 mingw)
     need_packages g++-mingw-w64-x86-64-posix cmake make
