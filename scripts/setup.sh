@@ -152,6 +152,15 @@ lint)
     ;;
 wine)
     need_packages wine wine64
+    # Wine makes its prefix on first use, noisily and with work going on in
+    # the background: do it here, and wait until it is done.
+    if [ ! -e "$deps/wineprefix/.done" ]; then
+        say "creating the Wine prefix in .deps/wineprefix"
+        export WINEPREFIX=$deps/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+        wineboot --init >/dev/null 2>&1 || true
+        wineserver --wait || true
+        touch "$deps/wineprefix/.done"
+    fi
     ;;
 mingw)
     need_packages g++-mingw-w64-x86-64-posix cmake make
