@@ -35,12 +35,6 @@ for seed in 1 2 3 4 5; do
     rm -f random_for.xml
 done
 
-TEST "hostile: markup soup"
-awk 'BEGIN { srand(7); split("< > </ /> <! <? ?> <!-- --> <![CDATA[ ]]> & &amp; &#x41; &#99999999; = \" a b \n", t, " ");
-             for (i = 0; i < 20000; i++) printf "%s", t[int(rand() * 20) + 1] }' >soup.xml
-quillen soup.xml
-expect_load_error_or_saved soup.xml
-
 # (Not nul.xml: on Windows that name is the null device.)
 TEST "hostile: a NUL byte ends the document"
 printf '<a>x</a>\0<b>lost</b>' >zero.xml

@@ -12,11 +12,7 @@ currentFailed=0
 
 finish_test() {
     [ -z "$current" ] && return 0
-    if [ "$currentFailed" -eq 0 ]; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-    fi
+    [ "$currentFailed" -eq 0 ] && passed=$((passed + 1)) || failed=$((failed + 1))
     current=""
 }
 
@@ -35,8 +31,6 @@ SKIP() {
     skipped=$((skipped + 1))
     current=""
 }
-
-is_skipped() { [ -z "$current" ]; }
 
 fail() {
     echo "FAIL: $current: $1"
