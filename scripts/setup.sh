@@ -27,7 +27,9 @@ say() { printf 'setup: %s\n' "$*" >&2; }
 die() { say "$*"; exit 1; }
 
 # Installs the Debian packages given, or says exactly what to install.
+# Elsewhere than on Debian and its kin, what is needed is up to the user.
 need_packages() {
+    command -v dpkg-query >/dev/null || return 0
     local missing=()
     for pkg in "$@"; do
         dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'ok installed' || missing+=("$pkg")
@@ -48,6 +50,8 @@ if ! command -v dpkg-query >/dev/null; then
     for tool in c++ cmake make; do
         command -v "$tool" >/dev/null || die "$tool is missing: install a C++17 compiler, CMake >= 3.16 and make"
     done
+    # CMake finds tinyxml2 >= 10, or says how to point it at one.
+    [ "$variant" = native ] && exit 0
 fi
 
 # The system's tinyxml2, if its package is new enough.
@@ -63,7 +67,6 @@ fetch_source() {
     local src=$deps/src/tinyxml2
     [ -f "$src/tinyxml2.cpp" ] && return 0
     need_packages dpkg-dev xz-utils
-    [ "$(id -u)" -eq 0 ] || die "tinyxml2 >= $minMajor is missing; install libtinyxml2-dev >= $minMajor or point CMAKE_PREFIX_PATH at a tinyxml2 >= $minMajor install"
 
     # The archive that serves this system's own release.
     local codename uri
@@ -74,10 +77,13 @@ fetch_source() {
 
     local tmp
     tmp=$(mktemp -d)
-    mkdir -p "$tmp/lists/partial"
+    mkdir -p "$tmp/lists/partial" "$tmp/cache/archives/partial"
     echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $uri $suite main" >"$tmp/sources.list"
+    # Everything apt writes goes to the temporary folder, so this works
+    # without root and leaves the system's apt state alone.
     local apt=(apt-get -qq -o Dir::Etc::sourcelist="$tmp/sources.list" -o Dir::Etc::sourceparts=-
-        -o Dir::State::Lists="$tmp/lists" -o APT::Sandbox::User=root)
+        -o Dir::State::Lists="$tmp/lists" -o Dir::Cache="$tmp/cache" -o Debug::NoLocking=1
+        -o APT::Sandbox::User="$(id -un)")
     say "fetching tinyxml2's source package from Debian $suite"
     "${apt[@]}" update >/dev/null
     (cd "$tmp" && "${apt[@]}" source --download-only tinyxml2 >/dev/null)
