@@ -30,6 +30,11 @@ die() { say "$*"; exit 1; }
 # Elsewhere than on Debian and its kin, what is needed is up to the user.
 need_packages() {
     command -v dpkg-query >/dev/null || return 0
+    local recommends=--no-install-recommends
+    if [ "$1" = --with-recommends ]; then
+        recommends=
+        shift
+    fi
     local missing=()
     for pkg in "$@"; do
         dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'ok installed' || missing+=("$pkg")
@@ -43,7 +48,7 @@ need_packages() {
         apt-get update -qq >/dev/null
         mkdir -p "$deps" && touch "$deps/.apt-updated"
     fi
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $recommends "${missing[@]}" >/dev/null
 }
 
 if ! command -v dpkg-query >/dev/null; then
@@ -158,7 +163,8 @@ lint)
     need_packages clang-tidy clang-format cppcheck
     ;;
 wine)
-    need_packages wine wine64
+    # As Wine is usually installed, with what it recommends.
+    need_packages --with-recommends wine wine64
     # Wine makes its prefix on first use, noisily and with work going on in
     # the background: do it here, and wait until it is done.
     if [ ! -e "$deps/wineprefix/.done" ]; then
