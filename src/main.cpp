@@ -35,6 +35,7 @@ private:
 };
 
 // Where the file name starts within a path: after its last directory separator.
+// The one platform difference: Windows separates directories with a backslash too.
 std::string::size_type fileNameStart(const std::string& path) {
 #ifdef _WIN32
     const char* separators = "/\\";
