@@ -58,22 +58,21 @@ def small_loop(name):
     return time.perf_counter() - start
 
 
+def command(name, path):
+    """The argv that formats one file, and where its stdout goes."""
+    if name == "quillen":
+        return [QUILLEN, path], None
+    if name == "xmllint --format":
+        return ["xmllint", "--format", path], output_of(path)
+    return ["/bin/true", path], None
+
+
 def small_peak(name):
-    peak = 0
-    for f in SMALL:
-        if name == "quillen":
-            peak = max(peak, run([QUILLEN, f])[1])
-        elif name == "xmllint --format":
-            peak = max(peak, run(["xmllint", "--format", f], output_of(f))[1])
-        else:
-            peak = max(peak, run(["/bin/true", f])[1])
-    return peak
+    return max(run(*command(name, f))[1] for f in SMALL)
 
 
 def large(name):
-    if name == "quillen":
-        return run([QUILLEN, LARGE])
-    return run(["xmllint", "--format", LARGE], output_of(LARGE))
+    return run(*command(name, LARGE))
 
 
 def main():
