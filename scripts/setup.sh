@@ -112,7 +112,7 @@ build_tinyxml2() {
     cmake -S "$deps/src/tinyxml2" -B "$build" -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_INSTALL_LIBDIR=lib \
         -DBUILD_SHARED_LIBS="$shared" -Dtinyxml2_BUILD_TESTING=OFF \
-        "$@" >/dev/null
+        -DCMAKE_POSITION_INDEPENDENT_CODE=ON "$@" >/dev/null
     cmake --build "$build" -j"$(nproc 2>/dev/null || echo 2)" >/dev/null
     cmake --install "$build" >/dev/null
 }
@@ -145,12 +145,12 @@ native)
     ;;
 asan)
     need_packages g++ cmake make
-    tinyxml2_variant asan build_tinyxml2 asan OFF -DCMAKE_POSITION_INDEPENDENT_CODE=ON \
+    tinyxml2_variant asan build_tinyxml2 asan OFF \
         -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-omit-frame-pointer -g"
     ;;
 afl)
     need_packages afl++ clang cmake make
-    tinyxml2_variant afl build_tinyxml2 afl OFF -DCMAKE_CXX_COMPILER=afl-clang-fast++ -DCMAKE_POSITION_INDEPENDENT_CODE=ON \
+    tinyxml2_variant afl build_tinyxml2 afl OFF -DCMAKE_CXX_COMPILER=afl-clang-fast++ \
         -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -g"
     ;;
 docs)
@@ -169,9 +169,8 @@ wine)
     # the background: do it here, and wait until it is done.
     if [ ! -e "$deps/wineprefix/.done" ]; then
         say "creating the Wine prefix in .deps/wineprefix"
-        export WINEPREFIX=$deps/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-        wineboot --init >/dev/null 2>&1 || true
-        wineserver --wait || true
+        "$root/scripts/wine-run.sh" wineboot --init >/dev/null 2>&1 || true
+        WINEPREFIX=$deps/wineprefix wineserver --wait || true
         touch "$deps/wineprefix/.done"
     fi
     ;;
