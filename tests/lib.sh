@@ -12,7 +12,11 @@ currentFailed=0
 
 finish_test() {
     [ -z "$current" ] && return 0
-    [ "$currentFailed" -eq 0 ] && passed=$((passed + 1)) || failed=$((failed + 1))
+    if [ "$currentFailed" -eq 0 ]; then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+    fi
     current=""
 }
 
