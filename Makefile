@@ -23,9 +23,10 @@ build: deps
 demo: build
 	build/quillen examples/catalog.xml
 
+# FILTER=regex runs only the tests whose names match (bats --filter).
 test: build
-	@scripts/setup.sh docs
-	ctest --test-dir build --output-on-failure
+	@scripts/setup.sh test
+	QUILLEN_TEST_FILTER='$(FILTER)' ctest --test-dir build --output-on-failure
 
 # The whole suite against the normal build, the sanitized build and the
 # Windows build under Wine, plus static analysis.
@@ -38,7 +39,8 @@ asan:
 	@$(call CMAKE_BUILD,build-asan)
 
 check-asan: asan
-	ctest --test-dir build-asan --output-on-failure
+	@scripts/setup.sh test
+	QUILLEN_TEST_FILTER='$(FILTER)' ctest --test-dir build-asan --output-on-failure
 
 lint: build
 	@scripts/lint.sh
@@ -55,7 +57,8 @@ windows:
 
 check-windows: windows
 	@scripts/setup.sh wine
-	ctest --test-dir build-windows --output-on-failure
+	@scripts/setup.sh test
+	QUILLEN_TEST_FILTER='$(FILTER)' ctest --test-dir build-windows --output-on-failure
 
 bench: build
 	@bench/bench.sh
@@ -68,7 +71,7 @@ install: build
 	DESTDIR=$(DESTDIR) cmake --install build --prefix $(PREFIX)
 
 deb: build
-	@scripts/setup.sh docs
+	@scripts/setup.sh test
 	cpack -G DEB --config build/CPackConfig.cmake -B $(CURDIR)/build/package
 	mv build/package/quillen_*.deb .
 	@ls quillen_*.deb

@@ -25,6 +25,7 @@ while IFS= read -r -d '' f; do
     rm -rf "${work:?}"/*
     cp "$f" "$work/in.xml"
     cp "$f" "$work/original"
+    # shellcheck disable=SC2086 # a command with arguments
     timeout 60 $quillen "$work/in.xml" >"$work/stdout" 2>"$work/stderr"
     status=$?
     case $status in
@@ -35,6 +36,7 @@ while IFS= read -r -d '' f; do
             finding "$f" "exit 0 without output"
             continue
         fi
+        # shellcheck disable=SC2086 # a command with arguments
         timeout 60 $quillen "$work/in_for.xml" >/dev/null 2>"$work/stderr2"
         again=$?
         if [ $again -eq 1 ] && grep -q 'Error code: 13\.$' "$work/stderr2"; then

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Static analysis of src/: clang-tidy with the checked-in .clang-tidy, cppcheck,
-# and clang-format with .clang-format. Any finding fails.
+# Static analysis: clang-tidy with the checked-in .clang-tidy, cppcheck and
+# clang-format with .clang-format on the C++ sources, shellcheck on every
+# shell script and bats file. Any finding fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh lint
@@ -11,4 +12,5 @@ cppcheck --quiet --error-exitcode=1 --enable=warning,style,performance,portabili
     --inline-suppr --std=c++17 --language=c++ \
     --suppress=missingIncludeSystem --suppress=missingInclude src/
 clang-format --dry-run --Werror src/*.cpp
+git ls-files -z '*.sh' '*.bats' '*.bash' .ci/run | xargs -0 shellcheck -x
 echo "lint: clean"

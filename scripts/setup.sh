@@ -8,7 +8,7 @@
 #   scripts/setup.sh mingw    MinGW-w64 cross toolchain + tinyxml2 for Windows
 #   scripts/setup.sh lint     clang-tidy, clang-format, cppcheck
 #   scripts/setup.sh bench    xmllint and Python, for the benchmark
-#   scripts/setup.sh docs     groff, mandoc and dpkg tools, for the manual and package tests
+#   scripts/setup.sh test     bats and its libraries, and the tools the suites call
 #   scripts/setup.sh wine     Wine, to run the Windows build
 #
 # tinyxml2 comes from the system where its package is new enough. Otherwise it
@@ -75,7 +75,9 @@ fetch_source() {
 
     # The archive that serves this system's own release.
     local codename uri
+    # shellcheck source=/dev/null # the system's own
     codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+    # shellcheck disable=SC2016 # apt's own format, not the shell's
     uri=$(apt-get indextargets --format '$(REPO_URI) $(RELEASE)' 2>/dev/null |
         awk -v rel="$codename" '$2 == rel { print $1; exit }')
     [ -n "$uri" ] || die "cannot tell which Debian archive apt uses; install tinyxml2 >= $minMajor by hand"
@@ -124,7 +126,7 @@ tinyxml2_variant() {
     [ -e "$deps/$name/.done" ] && return 0
     fetch_source
     say "building tinyxml2 ($name) into .deps/$name"
-    rm -rf "$deps/$name" "$deps/build"
+    rm -rf "${deps:?}/$name" "$deps/build"
     "$@"
     touch "$deps/$name/.done"
 }
@@ -153,14 +155,14 @@ afl)
     tinyxml2_variant afl build_tinyxml2 afl OFF -DCMAKE_CXX_COMPILER=afl-clang-fast++ \
         -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -g"
     ;;
-docs)
-    need_packages groff-base mandoc dpkg-dev
+test)
+    need_packages bats bats-support bats-assert bats-file groff-base mandoc dpkg-dev
     ;;
 bench)
     need_packages libxml2-utils python3 time
     ;;
 lint)
-    need_packages clang-tidy clang-format cppcheck
+    need_packages clang-tidy clang-format cppcheck shellcheck
     ;;
 wine)
     # As Wine is usually installed, with what it recommends.
@@ -180,6 +182,6 @@ mingw)
         -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -Dtinyxml2_INSTALL_PKGCONFIG=OFF
     ;;
 *)
-    die "unknown variant '$variant' (native, asan, afl, mingw, lint, wine, bench, docs)"
+    die "unknown variant '$variant' (native, asan, afl, mingw, lint, wine, bench, test)"
     ;;
 esac

@@ -1,0 +1,62 @@
+#!/usr/bin/env bats
+# Hostile inputs, generated here: each ends in a load error or a documented
+# output, never a crash or a hang (the sanitized build checks memory use).
+
+# shellcheck source=tests/helpers.bash
+source "$BATS_TEST_DIRNAME/helpers.bash"
+
+@test "hostile: 100,000 levels of nesting" {
+    awk 'BEGIN { for (i = 0; i < 100000; i++) printf "<x>"; for (i = 0; i < 100000; i++) printf "</x>" }' >deep.xml
+    remember
+    run --separate-stderr quillen deep.xml
+    assert_refused "Error loading file: deep.xml. Error code: 18."
+}
+
+@test "hostile: 50 MB attribute value" {
+    { printf '<a v="'; head -c 50000000 /dev/zero | tr '\0' 'v'; printf '"/>'; } >big.xml
+    run --separate-stderr quillen big.xml
+    assert_saved big_for.xml
+    local size=50000010
+    [ "$platform" = windows ] && size=50000011 # the line end is CR LF there
+    assert_file_size_equals big_for.xml $size
+}
+
+@test "hostile: random bytes" {
+    for seed in 1 2 3 4 5; do
+        awk -v seed=$seed 'BEGIN { srand(seed); for (i = 0; i < 20000; i++) printf "%c", int(rand() * 256) }' >random.xml
+        run --separate-stderr quillen random.xml
+        if [ "$status" -eq 1 ]; then
+            assert_stderr_regex '^Error loading file: random\.xml\. Error code: [0-9]+\.$'
+            assert_output ""
+            assert_not_exists random_for.xml
+        else
+            assert_saved random_for.xml
+        fi
+        rm -f random_for.xml
+    done
+}
+
+# (Not nul.xml: on Windows that name is the null device.)
+@test "hostile: a NUL byte ends the document" {
+    printf '<a>x</a>\0<b>lost</b>' >zero.xml
+    run --separate-stderr quillen zero.xml
+    assert_saved zero_for.xml
+    assert_equal "$(tr -d '\r' <zero_for.xml)" "<a>x</a>"
+}
+
+@test "hostile: a NUL byte inside an element is a load error" {
+    printf '<a>x\0</a>' >zero.xml
+    remember
+    run --separate-stderr quillen zero.xml
+    assert_refused "Error loading file: zero.xml. Error code: 8."
+}
+
+@test "hostile: UTF-16 with its byte-order mark is not read" {
+    printf '\xff\xfe<\0a\0/\0>\0' >le.xml
+    printf '\xfe\xff\0<\0a\0/\0>' >be.xml
+    remember
+    run --separate-stderr quillen le.xml
+    assert_refused "Error loading file: le.xml. Error code: 15."
+    run --separate-stderr quillen be.xml
+    assert_refused "Error loading file: be.xml. Error code: 8."
+}
