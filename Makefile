@@ -9,7 +9,7 @@ JOBS := $(shell nproc 2>/dev/null || echo 2)
 CMAKE_BUILD = cmake --build $(1) -j$(JOBS)
 
 .PHONY: all deps build demo check test asan check-asan lint format windows check-windows \
-        bench fuzz install deb clean
+        roundtrip bench fuzz install deb clean
 
 all: build
 
@@ -59,6 +59,12 @@ check-windows: windows
 	@scripts/setup.sh wine
 	@scripts/setup.sh test
 	QUILLEN_TEST_FILTER='$(FILTER)' ctest --test-dir build-windows --output-on-failure
+
+# DIR=folder: every *.xml below it through the same check as the roundtrip
+# suite, judged by xmllint; NAME='*.svg' picks other files.
+roundtrip: build
+	@scripts/setup.sh test
+	@tests/roundtrip.sh $(CURDIR)/build/quillen $(DIR)
 
 bench: build
 	@bench/bench.sh

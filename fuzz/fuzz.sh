@@ -3,7 +3,7 @@
 # (two instances, one per core), on an instrumented build with AddressSanitizer
 # and UBSan, seeded from the test inputs. Crashes, hangs and sanitizer reports
 # are findings. Then every input AFL++ kept is replayed through the normal
-# build (fuzz/replay.sh). Results stay in fuzz/out/.
+# build and judged (tests/roundtrip.sh). Results stay in fuzz/out/.
 set -euo pipefail
 seconds=${1:-600}
 here=$(cd "$(dirname "$0")" && pwd)
@@ -39,4 +39,4 @@ run main -M &
 run second -S &
 wait
 
-"$here/replay.sh" "$root/build/quillen" "$here"/out/afl/*/{queue,crashes,hangs}
+NAME="id:*" "$root/tests/roundtrip.sh" "$root/build/quillen" "$here"/out/afl/*/{queue,crashes,hangs}

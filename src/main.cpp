@@ -10,29 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "document.h"
+
 namespace {
-
-// The library ends the document at an end tag that closes no element. It
-// silently drops whatever follows that tag, and it keeps top-level text just
-// before it that would otherwise be an error, so the printed file would not
-// load again. Its top-level parse runs through this hook and returns where it
-// stopped, so both can be checked without a second parse.
-class CheckedDocument : public tinyxml2::XMLDocument {
-public:
-    bool strayEndTagLosesContent() const { return strayEndTagLosesContent_; }
-
-protected:
-    char* ParseDeep(char* p, tinyxml2::StrPair* parentEndTag, int* curLineNumPtr) override {
-        char* end = XMLDocument::ParseDeep(p, parentEndTag, curLineNumPtr);
-        strayEndTagLosesContent_ =
-            end != nullptr && (*tinyxml2::XMLUtil::SkipWhiteSpace(end, nullptr) != '\0' ||
-                               (LastChild() != nullptr && LastChild()->ToText() != nullptr));
-        return end;
-    }
-
-private:
-    bool strayEndTagLosesContent_ = false;
-};
 
 // Where the file name starts within a path: after its last directory separator.
 // The one platform difference: Windows separates directories with a backslash too.
@@ -88,11 +68,9 @@ int main(int argc, char* argv[]) {
 
     const std::string inputFile = argv[1];
     try {
-        CheckedDocument doc;
-        tinyxml2::XMLError loadResult = doc.LoadFile(inputFile.c_str());
-        if (loadResult == tinyxml2::XML_SUCCESS && doc.strayEndTagLosesContent()) {
-            loadResult = tinyxml2::XML_ERROR_MISMATCHED_ELEMENT;
-        }
+        quillen::CheckedDocument doc;
+        doc.LoadFile(inputFile.c_str());
+        const tinyxml2::XMLError loadResult = doc.result();
         if (loadResult != tinyxml2::XML_SUCCESS) {
             std::cerr << "Error loading file: " << inputFile
                       << ". Error code: " << static_cast<int>(loadResult) << "." << std::endl;

@@ -76,8 +76,8 @@ assert_saved() {
 assert_content() {
     local file=$1 expected=$2
     if [ "$platform" = windows ]; then
-        perl -pe 's/\n/\r\n/' "$expected" >"$BATS_TEST_TMPDIR/expected"
-        expected=$BATS_TEST_TMPDIR/expected
+        perl -pe 's/\n/\r\n/' "$expected" >"$BATS_TEST_TMPDIR/expected-crlf"
+        expected=$BATS_TEST_TMPDIR/expected-crlf
     fi
     assert_files_equal "$file" "$expected"
 }

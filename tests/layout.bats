@@ -31,3 +31,5 @@ formats_as_expected() {
 @test "layout: several-top-level" { formats_as_expected several-top-level; }
 @test "layout: stray-end-tag-then-whitespace" { formats_as_expected stray-end-tag-then-whitespace; }
 @test "layout: whitespace-only-text" { formats_as_expected whitespace-only-text; }
+@test "layout: unknown-entities" { formats_as_expected unknown-entities; }
+@test "layout: unknown-entities-after-shortening" { formats_as_expected unknown-entities-after-shortening; }

@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# Runs quillen on every file given (folders: every file below them whose
+# name matches NAME, default '*.xml') and judges what it did, with libxml2's
+# xmllint as a second parser:
+#   - it exits 0 or 1; after 1 there is no output and no success line;
+#   - after 0 the input is unchanged and the output loads again;
+#   - when xmllint reads the input as well-formed and can put it in canonical
+#     form, then after 0 xmllint reads the output as well-formed too, and both
+#     canonical forms are equal once white space and the references for tab,
+#     line feed and carriage return are removed (tinyxml2 writes those
+#     characters raw, by design).
+# Anything else is a finding. Prints the findings and a summary line; exits 1
+# if there are any findings.
+#
+#   tests/roundtrip.sh QUILLEN FILE_OR_FOLDER...
+# QUILLEN may be a command with arguments ("scripts/wine-run.sh quillen.exe").
+set -uo pipefail
+quillen=$1
+shift
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+files=0 saved=0 refused=0 judged=0 findings=0
+finding() {
+    findings=$((findings + 1))
+    echo "finding: $file: $1"
+}
+
+# The canonical form, as compared: no white space, no references to it.
+canonical() {
+    xmllint --nonet --c14n "$1" 2>/dev/null | LC_ALL=C sed 's/&#x[9AD];//g' | LC_ALL=C tr -d ' \t\n\r'
+    [ "${PIPESTATUS[0]}" -eq 0 ]
+}
+
+# quillen's status on FILE, its streams in $work.
+run() {
+    # shellcheck disable=SC2086 # a command with arguments
+    timeout 120 $quillen "$1" >"$work/stdout" 2>"$work/stderr"
+}
+
+check() {
+    rm -rf "${work:?}"/*
+    cp "$file" "$work/in.xml"
+    local expected=""
+    if xmllint --nonet --noout "$work/in.xml" 2>/dev/null && expected=$(canonical "$work/in.xml"); then
+        judged=$((judged + 1))
+    else
+        expected=""
+    fi
+    run "$work/in.xml"
+    local status=$?
+    case $status in
+    0) saved=$((saved + 1)) ;;
+    1)
+        refused=$((refused + 1))
+        [ -e "$work/in_for.xml" ] && finding "exit 1 with an output file left behind"
+        [ -s "$work/stdout" ] && finding "exit 1 with a success line"
+        return
+        ;;
+    *)
+        finding "exit status $status: $(head -c 300 "$work/stderr")"
+        return
+        ;;
+    esac
+    cmp -s "$file" "$work/in.xml" || finding "input changed"
+    if [ ! -f "$work/in_for.xml" ]; then
+        finding "exit 0 without output"
+        return
+    fi
+    # An output with no node in it (a byte-order mark, white space) is empty: code 13.
+    if ! run "$work/in_for.xml" && ! { grep -q 'Error code: 13\.' "$work/stderr" &&
+        [ -z "$(LC_ALL=C tr -d ' \t\r\n\357\273\277' <"$work/in_for.xml")" ]; }; then
+        finding "output does not load again: $(cat "$work/stderr")"
+    fi
+    [ -n "$expected" ] || return
+    if ! xmllint --nonet --noout "$work/in_for.xml" 2>"$work/xmllint"; then
+        finding "xmllint cannot read the output: $(head -c 300 "$work/xmllint")"
+    elif [ "$(canonical "$work/in_for.xml")" != "$expected" ]; then
+        finding "the output means something else: its canonical form differs from the input's"
+    fi
+}
+
+name=${NAME:-*.xml}
+while IFS= read -r -d '' file; do
+    files=$((files + 1))
+    check
+done < <(for arg; do
+    if [ -d "$arg" ]; then find "$arg" -type f -name "$name" -print0; else printf '%s\0' "$arg"; fi
+done)
+
+echo "roundtrip: $files files, $saved saved, $refused refused, $judged judged by xmllint, $findings findings"
+[ "$findings" -eq 0 ]
