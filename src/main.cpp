@@ -2,7 +2,9 @@
 
 #include <tinyxml2.h>
 
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -12,10 +14,27 @@
 
 #include "document.h"
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <share.h>
+#include <sys/stat.h>
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+#if __has_include(<stdio_ext.h>)
+#include <stdio_ext.h>
+#endif
+
 namespace {
 
-// Where the file name starts within a path: after its last directory separator.
-// The one platform difference: Windows separates directories with a backslash too.
+// ---- What the standard library lacks, one function for each platform call.
+
+// Where the file name starts within a path: after its last directory
+// separator. Windows separates directories with a backslash too.
 std::string::size_type fileNameStart(const std::string& path) {
 #ifdef _WIN32
     const char* separators = "/\\";
@@ -26,35 +45,268 @@ std::string::size_type fileNameStart(const std::string& path) {
     return separator == std::string::npos ? 0 : separator + 1;
 }
 
-// Prints the document to a file the driver opens itself, so that errors while
-// writing, flushing and closing are seen; the bytes are those that the
-// library's SaveFile(path) prints. Returns 0 on success, -1 when the file
-// cannot be opened, or the errno value of a failed write.
-int saveFile(tinyxml2::XMLDocument& doc, const std::string& newFileName) {
-    // The printer writes many small pieces: a larger buffer than the default
-    // means far fewer system calls on big documents.
-    std::vector<char> buffer(std::size_t{1} << 16);
-    std::FILE* output = std::fopen(newFileName.c_str(), "w");
-    if (output == nullptr) {
-        return -1;
+enum class FileKind { missing, regular, directory, other };
+
+struct FileInfo {
+    FileKind kind;
+    int permissions;  // read and write bits for user, group and others
+};
+
+// What a path names, following links.
+FileInfo inspect(const std::string& path) {
+#ifdef _WIN32
+    struct _stat64 info {};
+    if (_stat64(path.c_str(), &info) != 0) {
+        return {FileKind::missing, 0};
     }
-    std::setvbuf(output, buffer.data(), _IOFBF, buffer.size());
-    errno = 0;
-    try {
-        doc.SaveFile(output, false);
-    } catch (...) {
-        // Out of memory while printing: leave no partial output behind.
-        std::fclose(output);
-        std::remove(newFileName.c_str());
-        throw;
+#else
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) {
+        return {FileKind::missing, 0};
     }
-    bool failed = std::ferror(output) != 0;
-    failed = std::fflush(output) != 0 || failed;
-    failed = std::fclose(output) != 0 || failed;
-    if (!failed) {
+#endif
+    const int type = static_cast<int>(info.st_mode & S_IFMT);
+    const FileKind kind = type == S_IFREG   ? FileKind::regular
+                          : type == S_IFDIR ? FileKind::directory
+                                            : FileKind::other;
+    return {kind, static_cast<int>(info.st_mode & 0666)};
+}
+
+bool mayWrite(const std::string& path) {
+#ifdef _WIN32
+    return _access(path.c_str(), 2) == 0;
+#else
+    return access(path.c_str(), W_OK) == 0;
+#endif
+}
+
+// Creates a new file from a template ending in "XXXXXX", never through an
+// existing name, with the given permissions (limited by the umask), and opens
+// it for writing in text mode. Fills in the template; null on failure.
+std::FILE* createExclusive(std::string& nameTemplate, int permissions) {
+#ifdef _WIN32
+    (void)permissions;
+    const std::string pattern = nameTemplate;
+    for (int attempt = 0; attempt < 26; ++attempt) {
+        nameTemplate = pattern;
+        int fd = -1;
+        if (_mktemp_s(&nameTemplate[0], nameTemplate.size() + 1) != 0 ||
+            _sopen_s(&fd, nameTemplate.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_TEXT, _SH_DENYNO,
+                     _S_IREAD | _S_IWRITE) == 0) {
+            return fd < 0 ? nullptr : _fdopen(fd, "w");
+        }
+        if (errno != EEXIST) {
+            return nullptr;
+        }
+    }
+    return nullptr;
+#else
+    const int fd = mkstemp(&nameTemplate[0]);
+    if (fd < 0) {
+        return nullptr;
+    }
+    const mode_t umaskBits = umask(0);
+    umask(umaskBits);
+    fchmod(fd, static_cast<mode_t>(permissions) & ~umaskBits);
+    return fdopen(fd, "w");
+#endif
+}
+
+// Puts a complete file in place of another, atomically for every reader.
+// Returns 0 or an errno value.
+int replaceFile(const std::string& from, const std::string& to) {
+#ifdef _WIN32
+    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         return 0;
     }
-    return errno != 0 ? errno : EIO;
+    return GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
+#else
+    return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+#endif
+}
+
+// Usable inside a signal handler.
+void removeFile(const char* path) {
+#ifdef _WIN32
+    _unlink(path);
+#else
+    unlink(path);
+#endif
+}
+
+// Holds back the signals below while a temporary file comes and goes, so
+// that the handler always knows whether there is one to remove.
+class SignalsHeld {
+public:
+#ifdef _WIN32
+    SignalsHeld() = default;
+#else
+    SignalsHeld() {
+        sigset_t cleanupSignals;
+        sigemptyset(&cleanupSignals);
+        sigaddset(&cleanupSignals, SIGINT);
+        sigaddset(&cleanupSignals, SIGTERM);
+        sigaddset(&cleanupSignals, SIGHUP);
+        sigprocmask(SIG_BLOCK, &cleanupSignals, &previous_);
+    }
+    ~SignalsHeld() { sigprocmask(SIG_SETMASK, &previous_, nullptr); }
+
+private:
+    sigset_t previous_{};
+#endif
+};
+
+template <typename Action>
+void withSignalsHeld(Action action) {
+    // cppcheck-suppress unusedVariable ; it holds the signals while it lives
+    const SignalsHeld held;
+    action();
+}
+
+// The standard I/O stream locks itself on every call, and tinyxml2's
+// printer makes one call for each small piece; this program has one thread.
+void lockOnlyOnce(std::FILE* stream) {
+#if __has_include(<stdio_ext.h>)
+    __fsetlocking(stream, FSETLOCKING_BYCALLER);
+#else
+    (void)stream;
+#endif
+}
+
+// ---- quillen's own rules and steps.
+
+// The temporary file an interrupted run must remove, if any.
+std::atomic<const char*> pendingTemporary{nullptr};
+
+// SIGINT, SIGTERM and SIGHUP would end the process and leave a temporary file
+// behind: remove it, then end as the signal would.
+extern "C" void removeTemporaryAndEnd(int signalNumber) {
+    const char* path = pendingTemporary.load();
+    if (path != nullptr) {
+        removeFile(path);
+    }
+    std::signal(signalNumber, SIG_DFL);
+    std::raise(signalNumber);
+}
+
+// A signal that the caller ignores (nohup, a background job) stays ignored.
+void removeTemporaryOn(int signalNumber) {
+    if (std::signal(signalNumber, removeTemporaryAndEnd) == SIG_IGN) {
+        std::signal(signalNumber, SIG_IGN);
+    }
+}
+
+void removeTemporaryOnSignals() {
+    removeTemporaryOn(SIGINT);
+    removeTemporaryOn(SIGTERM);
+#ifdef SIGHUP
+    removeTemporaryOn(SIGHUP);
+#endif
+#ifdef SIGXFSZ
+    // A file-size limit would kill the process without a word; ignored, it
+    // fails the write with EFBIG, which is reported like any write error.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
+}
+
+// The library opens whatever the path names and reads it to its end: a FIFO
+// or a terminal would block it for ever. An input that is neither a regular
+// file nor a directory is refused, without opening it, as one whose length
+// cannot be determined.
+bool isLoadable(const FileInfo& input) { return input.kind != FileKind::other; }
+
+// One write per line, so that the lines of runs in parallel never mix.
+void say(std::ostream& stream, const std::string& line) { stream << (line + '\n') << std::flush; }
+
+// Where the document is printed. For a regular file, a link or nothing at the
+// output path, that is a new temporary file beside it, renamed over the path
+// once complete: the path then holds either what it held before or the whole
+// document, and no link is ever written through (the library's SaveFile
+// empties and writes the file the path leads to). For a device or a FIFO it
+// is the path itself, opened as the library would. What is left unfinished,
+// however the run ends, is removed.
+class Destination {
+public:
+    Destination(const std::string& path, int permissions) : path_(path) {
+        const FileInfo existing = inspect(path);
+        if (existing.kind == FileKind::other) {
+            stream_ = std::fopen(path.c_str(), "w");
+        } else if (existing.kind == FileKind::missing ||
+                   (existing.kind == FileKind::regular && mayWrite(path))) {
+            const std::string::size_type nameStart = fileNameStart(path);
+            temporary_ = path.substr(0, nameStart) + "." + path.substr(nameStart) + ".XXXXXX";
+            removeTemporaryOnSignals();
+            withSignalsHeld([&] {
+                stream_ = createExclusive(temporary_, permissions);
+                pendingTemporary = stream_ != nullptr ? temporary_.c_str() : nullptr;
+            });
+        }
+        if (stream_ != nullptr) {
+            // tinyxml2's printer writes many small pieces: a larger buffer
+            // than the default means far fewer system calls.
+            buffer_.resize(std::size_t{1} << 16);
+            std::setvbuf(stream_, buffer_.data(), _IOFBF, buffer_.size());
+            lockOnlyOnce(stream_);
+        }
+    }
+
+    ~Destination() {
+        if (stream_ != nullptr) {
+            std::fclose(stream_);
+        }
+        if (pendingTemporary.load() != nullptr) {
+            withSignalsHeld([&] {
+                removeFile(temporary_.c_str());
+                pendingTemporary = nullptr;
+            });
+        }
+    }
+
+    Destination(const Destination&) = delete;
+    Destination& operator=(const Destination&) = delete;
+
+    std::FILE* stream() const { return stream_; }
+
+    // After the print: flushes, closes and puts the file in place. Returns 0
+    // or the errno value of what failed first.
+    int finish() {
+        int error = std::ferror(stream_) != 0 ? (errno != 0 ? errno : EIO) : 0;
+        if (std::fflush(stream_) != 0 && error == 0) {
+            error = errno;
+        }
+        const int closed = std::fclose(stream_);
+        stream_ = nullptr;
+        if (closed != 0 && error == 0) {
+            error = errno;
+        }
+        if (error == 0 && pendingTemporary.load() != nullptr) {
+            withSignalsHeld([&] {
+                error = replaceFile(temporary_, path_);
+                if (error == 0) {
+                    pendingTemporary = nullptr;
+                }
+            });
+        }
+        return error;
+    }
+
+private:
+    std::string path_;
+    std::string temporary_;
+    std::FILE* stream_ = nullptr;
+    std::vector<char> buffer_;
+};
+
+// Prints the document to the output path. Returns 0 on success, -1 when the
+// output cannot be created, or the errno value of a failed write.
+int save(tinyxml2::XMLDocument& doc, const std::string& newFileName, int permissions) {
+    Destination destination(newFileName, permissions);
+    if (destination.stream() == nullptr) {
+        return -1;
+    }
+    errno = 0;
+    doc.SaveFile(destination.stream(), false);
+    return destination.finish();
 }
 
 }  // namespace
@@ -62,18 +314,22 @@ int saveFile(tinyxml2::XMLDocument& doc, const std::string& newFileName) {
 // cppcheck-suppress constParameter ; the standard fixes main's parameters
 int main(int argc, char* argv[]) {
     if (argc != 2) {
-        std::cerr << "Usage: quillen input_file" << std::endl;
+        say(std::cerr, "Usage: quillen input_file");
         return 1;
     }
 
     const std::string inputFile = argv[1];
     try {
+        const FileInfo input = inspect(inputFile);
         quillen::CheckedDocument doc;
-        doc.LoadFile(inputFile.c_str());
-        const tinyxml2::XMLError loadResult = doc.result();
+        tinyxml2::XMLError loadResult = tinyxml2::XML_ERROR_FILE_READ_ERROR;
+        if (isLoadable(input)) {
+            doc.LoadFile(inputFile.c_str());
+            loadResult = doc.result();
+        }
         if (loadResult != tinyxml2::XML_SUCCESS) {
-            std::cerr << "Error loading file: " << inputFile
-                      << ". Error code: " << static_cast<int>(loadResult) << "." << std::endl;
+            say(std::cerr, "Error loading file: " + inputFile +
+                               ". Error code: " + std::to_string(static_cast<int>(loadResult)) + ".");
             return 1;
         }
 
@@ -81,31 +337,29 @@ int main(int argc, char* argv[]) {
         // and not one that starts it.
         const std::string::size_type dotPosition = inputFile.rfind('.');
         if (dotPosition == std::string::npos || dotPosition <= fileNameStart(inputFile)) {
-            std::cerr << "Invalid file name format.\n";
+            say(std::cerr, "Invalid file name format.");
             return 1;
         }
         const std::string baseName = inputFile.substr(0, dotPosition);
         const std::string extension = inputFile.substr(dotPosition);
         const std::string newFileName = baseName + "_for" + extension;
 
-        const int cause = saveFile(doc, newFileName);
+        const int cause = save(doc, newFileName, input.permissions);
         if (cause == -1) {
-            std::cerr << "Error saving file: " << newFileName
-                      << ". Error code: " << static_cast<int>(tinyxml2::XML_ERROR_FILE_COULD_NOT_BE_OPENED)
-                      << "." << std::endl;
+            say(std::cerr,
+                "Error saving file: " + newFileName + ". Error code: " +
+                    std::to_string(static_cast<int>(tinyxml2::XML_ERROR_FILE_COULD_NOT_BE_OPENED)) + ".");
             return 1;
         }
         if (cause != 0) {
-            std::remove(newFileName.c_str());
-            std::cerr << "Error writing file: " << newFileName << ". " << std::strerror(cause) << "."
-                      << std::endl;
+            say(std::cerr, "Error writing file: " + newFileName + ". " + std::strerror(cause) + ".");
             return 1;
         }
-        std::cout << "Formatted XML saved successfully to: " << newFileName << std::endl;
+        say(std::cout, "Formatted XML saved successfully to: " + newFileName);
         return 0;
     } catch (const std::bad_alloc&) {
         // The library holds the whole text and tree in memory.
-        std::cerr << "Error formatting file: " << inputFile << ". Out of memory." << std::endl;
+        say(std::cerr, "Error formatting file: " + inputFile + ". Out of memory.");
         return 1;
     }
 }

@@ -1,8 +1,34 @@
 #!/usr/bin/env bats
-# Writing the output: failures are reported, and no run loses a file.
+# Writing the output: failures are reported, and no run, however it ends,
+# loses a file or writes one it was not asked to write.
 
 # shellcheck source=tests/helpers.bash
 source "$BATS_TEST_DIRNAME/helpers.bash"
+
+large_document() {
+    awk -v n="$1" 'BEGIN { print "<r>"; for (i = 1; i <= n; i++) printf "<item n=\"%d\">value %d</item>\n", i, i; print "</r>" }'
+}
+
+# Nothing is left in the folder but the files named (no temporary file).
+assert_only() {
+    assert_equal "$(find . -mindepth 1 -printf '%P\n' | sort)" "$(printf '%s\n' "$@" | sort)"
+}
+
+posix_only() { skip_on_windows "no such files, links or signals there"; }
+
+# The program runs as an unprivileged user where the tests run as root, so
+# that permissions count.
+unprivileged() {
+    [ "$(id -u)" -ne 0 ] || QUILLEN="setpriv --reuid=nobody --regid=nogroup --clear-groups $QUILLEN"
+}
+
+# A folder that an unprivileged user may enter (the test's own may not be).
+shared_folder() {
+    shared=$(mktemp -d /tmp/quillen-test.XXXXXX)
+    chmod 755 "$shared"
+    cd "$shared" || return 1
+}
+teardown() { [ -z "${shared:-}" ] || rm -rf "$shared"; }
 
 @test "save: an output path that is a directory is code 4" {
     echo "$doc" >data.xml
@@ -12,13 +38,84 @@ source "$BATS_TEST_DIRNAME/helpers.bash"
     assert_refused "Error saving file: data_for.xml. Error code: 4."
 }
 
-large_document() {
-    echo '<r>'
-    for ((i = 1; i <= $1; i++)); do echo "<item n=\"$i\">value $i</item>"; done
-    echo '</r>'
+@test "save: an existing output is replaced whole, in text mode" {
+    printf '<a><b>new</b></a>' >data.xml
+    large_document 100 >data_for.xml
+    run --separate-stderr quillen data.xml
+    assert_saved data_for.xml
+    printf '<a>\n    <b>new</b>\n</a>\n' >"$BATS_TEST_TMPDIR/expected"
+    assert_content data_for.xml "$BATS_TEST_TMPDIR/expected"
+    assert_only data.xml data_for.xml
 }
 
-# Writing to a full disk: the output path is a link to /dev/full.
+# Links from the output path to the input: the input is never written.
+@test "links: a hard link to the input is replaced, the input kept" {
+    posix_only
+    large_document 50 >data.xml
+    cp data.xml original
+    ln data.xml data_for.xml
+    run --separate-stderr quillen data.xml
+    assert_saved data_for.xml
+    assert_files_equal data.xml original
+    assert_files_not_equal data_for.xml original
+}
+
+@test "links: a symbolic link to the input is replaced, the input kept" {
+    posix_only
+    large_document 50 >data.xml
+    cp data.xml original
+    ln -s data.xml data_for.xml
+    run --separate-stderr quillen data.xml
+    assert_saved data_for.xml
+    assert_files_equal data.xml original
+    assert_link_not_exists data_for.xml
+}
+
+@test "links: a write failure leaves the input and a hard link to it intact" {
+    posix_only
+    large_document 2000 >data.xml
+    cp data.xml original
+    ln data.xml data_for.xml
+    run --separate-stderr with_file_size_limit quillen data.xml
+    assert_failure 1
+    assert_stderr "Error writing file: data_for.xml. File too large."
+    assert_files_equal data.xml original
+    assert_files_equal data_for.xml original
+    assert_only data.xml data_for.xml original
+}
+
+@test "links: a link to another file is replaced, not followed" {
+    posix_only
+    echo "$doc" >data.xml
+    echo "someone else's" >victim
+    ln -s victim data_for.xml
+    run --separate-stderr quillen data.xml
+    assert_saved data_for.xml
+    assert_link_not_exists data_for.xml
+    assert_equal "$(cat victim)" "someone else's"
+}
+
+@test "links: a dangling link is replaced by the output" {
+    posix_only
+    echo "$doc" >data.xml
+    ln -s nowhere data_for.xml
+    run --separate-stderr quillen data.xml
+    assert_saved data_for.xml
+    assert_link_not_exists data_for.xml
+    assert_only data.xml data_for.xml
+}
+
+@test "devices: a link to /dev/null discards the output and stays" {
+    posix_only
+    echo "$doc" >data.xml
+    ln -s /dev/null data_for.xml
+    run --separate-stderr quillen data.xml
+    assert_success
+    assert_output "Formatted XML saved successfully to: data_for.xml"
+    assert_symlink_to /dev/null data_for.xml
+}
+
+# A full disk: the output path is a link to /dev/full, which is kept.
 write_fails() {
     cp data.xml original
     ln -s /dev/full data_for.xml
@@ -26,15 +123,127 @@ write_fails() {
     assert_failure 1
     assert_output ""
     assert_stderr "Error writing file: data_for.xml. No space left on device."
-    # Wine cannot delete a link to a device; Windows has no such links.
-    [ "$platform" = windows ] || assert_not_exists data_for.xml
+    assert_symlink_to /dev/full data_for.xml
     assert_files_equal data.xml original
 }
-@test "write failure (small document): reported, output removed" {
+@test "devices: write failure (small document) to /dev/full: reported, link kept" {
+    posix_only
     echo "$doc" >data.xml
     write_fails
 }
-@test "write failure (large document): reported, output removed" {
+@test "devices: write failure (large document) to /dev/full: reported, link kept" {
+    posix_only
     large_document 5000 >data.xml
     write_fails
+}
+
+# 8 KiB at most per file; SIGXFSZ as the caller left it (by default it kills).
+with_file_size_limit() { (ulimit -f 8 && "$@"); }
+
+@test "limits: a file-size limit is reported; the previous output stays" {
+    posix_only
+    large_document 2000 >data.xml
+    echo previous >data_for.xml
+    run --separate-stderr with_file_size_limit quillen data.xml
+    assert_failure 1
+    assert_output ""
+    assert_stderr "Error writing file: data_for.xml. File too large."
+    assert_equal "$(cat data_for.xml)" previous
+    assert_only data.xml data_for.xml
+}
+
+# Stops the run once its temporary file exists, sends the signal and lets it
+# go on: the signal arrives while the output is being written.
+interrupt_while_writing() {
+    # shellcheck disable=SC2086 # a command with arguments
+    env --default-signal="$1" $QUILLEN big.xml >/dev/null 2>&1 &
+    local pid=$!
+    until compgen -G '.big_for.xml.*' >/dev/null; do
+        if ! kill -0 $pid 2>/dev/null; then
+            wait $pid
+            fail "the run ended with status $? before it wrote"
+            return
+        fi
+    done
+    kill -STOP $pid
+    kill -"$1" $pid
+    kill -CONT $pid
+    wait $pid
+}
+
+@test "signals: an interrupted run leaves the previous output and no temporary file" {
+    posix_only
+    large_document 400000 >big.xml
+    for signal in INT TERM HUP; do
+        echo previous >big_for.xml
+        run interrupt_while_writing $signal
+        assert_equal "$status" $((128 + $(kill -l $signal)))
+        assert_equal "$(cat big_for.xml)" previous
+        assert_only big.xml big_for.xml
+    done
+}
+
+@test "permissions: the output keeps the input's read and write bits, within the umask" {
+    posix_only
+    echo "$doc" >data.xml
+    for case in 600:022:600 644:022:644 644:077:600 666:002:664; do
+        IFS=: read -r mode mask expected <<<"$case"
+        chmod "$mode" data.xml
+        rm -f data_for.xml
+        run --separate-stderr with_umask "$mask" quillen data.xml
+        assert_saved data_for.xml
+        assert_equal "$mode/$mask: $(stat -c %a data_for.xml)" "$mode/$mask: $expected"
+    done
+}
+with_umask() { (umask "$1" && shift && "$@"); }
+
+@test "permissions: a read-only folder is code 4 and gets no file" {
+    posix_only
+    shared_folder
+    mkdir ro
+    echo "$doc" >ro/data.xml
+    echo previous >ro/data_for.xml
+    chmod 666 ro/data_for.xml
+    chmod 555 ro
+    remember
+    unprivileged
+    run --separate-stderr quillen ro/data.xml
+    assert_refused "Error saving file: ro/data_for.xml. Error code: 4."
+}
+
+@test "permissions: an output the user may not write is code 4" {
+    posix_only
+    shared_folder
+    chmod 777 .
+    echo "$doc" >data.xml
+    echo previous >data_for.xml
+    chmod 644 data.xml data_for.xml
+    remember
+    unprivileged
+    run --separate-stderr quillen data.xml
+    assert_refused "Error saving file: data_for.xml. Error code: 4."
+}
+
+@test "inputs: a FIFO is code 5 at once, without waiting for a writer" {
+    posix_only
+    mkfifo pipe.xml
+    remember
+    # shellcheck disable=SC2086 # a command with arguments
+    run --separate-stderr timeout 10 $QUILLEN pipe.xml
+    assert_refused "Error loading file: pipe.xml. Error code: 5."
+}
+
+@test "inputs: a device is code 5" {
+    posix_only
+    run --separate-stderr quillen /dev/null
+    assert_failure 1
+    assert_stderr "Error loading file: /dev/null. Error code: 5."
+}
+
+@test "messages: 1000 runs in parallel write whole lines" {
+    posix_only
+    # shellcheck disable=SC2086 # a command with arguments
+    seq 1000 | xargs -P8 -I{} $QUILLEN missing{}.xml 2>>errors || assert_equal "$?" 123
+    assert_equal "$(wc -l <errors)" 1000
+    assert_equal "$(tr -d '\r' <errors | grep -Ecv '^Error loading file: missing[0-9]+\.xml\. Error code: 3\.$')" 0
 }
