@@ -1,10 +1,18 @@
 #!/usr/bin/env python3
-"""Times quillen against `xmllint --format` (and, for many small files, against
-starting /bin/true) in one interleaved run, and writes the results table.
+"""Times quillen against the formatters a user would pick instead, and writes
+bench/results.md, the plot bench/sweep.svg and the README's tables.
 
     bench/bench.py QUILLEN DATA_DIR [ROUNDS]
+
+- 500 small files, one process each, against xmllint --format and the floor
+  of starting /bin/true;
+- one 60 MB document against xmllint --format;
+- a sweep from 1 KB to 100 MB against xmllint --format, xmlstarlet fo, tidy
+  and xml_pp, with each output judged against its input;
+- the limits: one element with 10k to 80k attributes, memory per MB.
 """
 
+import math
 import os
 import platform
 import re
@@ -13,126 +21,262 @@ import subprocess
 import sys
 import time
 
-QUILLEN, DATA = os.path.abspath(sys.argv[1]), sys.argv[2]
-ROUNDS = int(sys.argv[3]) if len(sys.argv) > 3 else 7
+QUILLEN, DATA = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
+ROUNDS = int(sys.argv[3]) if len(sys.argv) > 3 else 9
 HERE = os.path.dirname(os.path.abspath(__file__))
-LARGE = os.path.join(DATA, "large.xml")
 SMALL = sorted(os.path.join(DATA, "small", f) for f in os.listdir(os.path.join(DATA, "small"))
-               if f.endswith(".xml") and not f.endswith("_for.xml"))
+               if f.endswith(".xml") and "_for" not in f)
+SWEEP = ("1 KB", "10 KB", "100 KB", "1 MB", "10 MB", "100 MB")
+ATTRIBUTES = ("10k", "20k", "40k", "80k")
+# A program whose run takes longer than this is run once per size.
+ONCE_AFTER = 30.0
 
 
-def output_of(path):
-    return path[:-4] + "_for.xml"
+def sweep_input(name):
+    return os.path.join(DATA, "sweep", name.replace(" ", "") + ".xml")
+
+
+def output_of(path, tag):
+    return f"{path[:-4]}_for{tag}.xml"
+
+
+# Each program: the argv that formats PATH, where its stdout goes (None: it
+# writes its own file), and the exit statuses that mean success.
+PROGRAMS = {
+    "quillen": lambda p: ([QUILLEN, p], None, (0,)),
+    "xmllint --format": lambda p: (["xmllint", "--format", p], output_of(p, "-xmllint"), (0,)),
+    "xmlstarlet fo": lambda p: (["xmlstarlet", "fo", p], output_of(p, "-xmlstarlet"), (0,)),
+    # tidy exits 1 after warnings, with its output written.
+    "tidy -xml -indent": lambda p: (["tidy", "-xml", "-indent", "-quiet", p], output_of(p, "-tidy"), (0, 1)),
+    "xml_pp": lambda p: (["xml_pp", p], output_of(p, "-xml_pp"), (0,)),
+}
+
+
+def output_file(name, path):
+    argv, stdout, _ = PROGRAMS[name](path)
+    return stdout or output_of(path, "")
 
 
 def run(argv, stdout_path=None):
-    """Runs one process; returns (wall seconds, peak resident KiB).
+    """Runs one process; returns (wall seconds, peak resident KiB, status).
 
     GNU time reports the peak: a child forked from Python itself would count
     Python's own memory, which it shares until exec."""
-    out = open(stdout_path, "wb") if stdout_path else subprocess.DEVNULL
     peakFile = os.path.join(DATA, ".peak")
-    start = time.perf_counter()
-    proc = subprocess.run(["/usr/bin/time", "-f", "%M", "-o", peakFile, *argv], stdout=out)
-    wall = time.perf_counter() - start
-    if out is not subprocess.DEVNULL:
-        out.close()
-    if proc.returncode != 0:
-        sys.exit(f"bench: {' '.join(argv)} failed")
+    with open(stdout_path or os.devnull, "wb") as out:
+        start = time.perf_counter()
+        proc = subprocess.run(["/usr/bin/time", "-f", "%M", "-o", peakFile, *argv], stdout=out,
+                              stderr=subprocess.DEVNULL)
+        wall = time.perf_counter() - start
     with open(peakFile) as f:
-        return wall, int(f.read().split()[-1])
+        return wall, int(f.read().split()[-1]), proc.returncode
 
 
-# One process per file, started by a shell loop as a script would.
-LOOPS = {
-    "quillen": 'for f; do "$0" "$f" >/dev/null; done',
-    "xmllint --format": 'for f; do xmllint --format "$f" >"${f%.xml}_for.xml"; done',
-    "/bin/true": 'for f; do /bin/true "$f"; done',
-}
-PROGRAMS = {"quillen": QUILLEN, "xmllint --format": "xmllint", "/bin/true": "/bin/true"}
+def run_program(name, path):
+    argv, stdout, ok = PROGRAMS[name](path)
+    wall, peak, status = run(argv, stdout)
+    return wall, peak, status in ok
+
+
+def canonical(path):
+    """The canonical form as the roundtrip suite compares it, hashed; None if
+    xmllint cannot read the file."""
+    script = ('xmllint --nonet --c14n "$1" | LC_ALL=C sed "s/&#x[9AD];//g" | LC_ALL=C tr -d " \\t\\n\\r" | '
+              'sha256sum; exit "${PIPESTATUS[0]}"')
+    proc = subprocess.run(["bash", "-c", script, "canonical", path], capture_output=True, text=True)
+    return proc.stdout.split()[0] if proc.returncode == 0 else None
+
+
+def verdict(name, path, succeeded, expected):
+    """What a program did with the content: "" when it kept it."""
+    if not succeeded:
+        return "refused"
+    actual = canonical(output_file(name, path))
+    if actual is None:
+        return "broken"
+    return "" if actual == expected else "changed"
+
+
+# Timing: an interleaved harness rather than hyperfine. On this shared
+# virtual machine the speed drifts over seconds; running every program once
+# per round, in turn, gives each the same conditions, where hyperfine runs
+# all of one command's runs back to back.
+def interleaved(names, paths, rounds, note):
+    """{(name, path): [(wall, peak, succeeded)]} over interleaved rounds."""
+    runs = {(n, p): [] for n in names for p in paths}
+    for r in range(rounds):
+        for p in paths:
+            for n in names:
+                done = runs[(n, p)]
+                if done and done[0][0] > ONCE_AFTER:
+                    continue
+                done.append(run_program(n, p))
+        print(f"bench: {note}, round {r + 1}/{rounds}", file=sys.stderr)
+    return runs
 
 
 def small_loop(name):
+    """The 500 small files, one process each, from a shell loop as a script
+    would run them."""
+    loops = {
+        "quillen": 'for f; do "$0" "$f" >/dev/null; done',
+        "xmllint --format": 'for f; do xmllint --format "$f" >"${f%.xml}_for.xml"; done',
+        "/bin/true": 'for f; do /bin/true "$f"; done',
+    }
+    program = {"quillen": QUILLEN, "xmllint --format": "xmllint", "/bin/true": "/bin/true"}[name]
     start = time.perf_counter()
-    subprocess.run(["bash", "-c", LOOPS[name], PROGRAMS[name], *SMALL], check=True)
+    subprocess.run(["bash", "-c", loops[name], program, *SMALL], check=True)
     return time.perf_counter() - start
 
 
-def command(name, path):
-    """The argv that formats one file, and where its stdout goes."""
-    if name == "quillen":
-        return [QUILLEN, path], None
-    if name == "xmllint --format":
-        return ["xmllint", "--format", path], output_of(path)
-    return ["/bin/true", path], None
+def seconds(s):
+    return f"{s:.3f} s" if s < 10 else f"{s:.1f} s"
 
 
-def small_peak(name):
-    return max(run(*command(name, f))[1] for f in SMALL)
+def mib(kib):
+    return f"{kib / 1024:.1f} MiB"
 
 
-def large(name):
-    return run(*command(name, LARGE))
+def slope(sizes, values):
+    """The exponent k in value ~ size^k, by least squares on the logs."""
+    xs, ys = [math.log(s) for s in sizes], [math.log(v) for v in values]
+    mx, my = statistics.mean(xs), statistics.mean(ys)
+    return sum((x - mx) * (y - my) for x, y in zip(xs, ys)) / sum((x - mx) ** 2 for x in xs)
 
 
 def main():
-    names = list(LOOPS)
+    # Many small files: the floor is starting a process at all.
+    names = ["quillen", "xmllint --format", "/bin/true"]
     loops = {n: [] for n in names}
-    big = {n: [] for n in names[:2]}
     for r in range(ROUNDS):
-        # Interleaved: every round runs each program once, in turn.
         for n in names:
             loops[n].append(small_loop(n))
-        for n in big:
-            big[n].append(large(n))
-        print(f"round {r + 1}/{ROUNDS}: " + ", ".join(f"{n} {loops[n][-1]:.3f}s" for n in names), file=sys.stderr)
-    peaks = {n: small_peak(n) for n in names}
+        print(f"bench: small files, round {r + 1}/{ROUNDS}", file=sys.stderr)
+    loop = {n: statistics.median(loops[n]) for n in names}
+    smallPeak = {n: max(run(PROGRAMS[n](f)[0], PROGRAMS[n](f)[1])[1] for f in SMALL[:50]) for n in names[:2]}
+    floor = loop["/bin/true"]
 
-    med = {n: statistics.median(loops[n]) for n in names}
-    bigWall = {n: statistics.median(w for w, _ in big[n]) for n in big}
-    bigPeak = {n: max(m for _, m in big[n]) for n in big}
-    mib = lambda kib: f"{kib / 1024:.1f} MiB"
-    size = os.path.getsize(LARGE) / 1e6
+    # The large document.
+    large = os.path.join(DATA, "large.xml")
+    big = interleaved(names[:2], [large], ROUNDS, "60 MB document")
+    bigWall = {n: statistics.median(w for w, _, _ in big[(n, large)]) for n in names[:2]}
+    bigPeak = {n: max(m for _, m, _ in big[(n, large)]) for n in names[:2]}
+    size = os.path.getsize(large) / 1e6
     smallKb = sum(os.path.getsize(f) for f in SMALL) / len(SMALL) / 1000
 
-    rows = [
-        f"| {len(SMALL)} small files ({smallKb:.1f} KB on average), one process each | "
-        f"{med['quillen']:.3f} s | {med['xmllint --format']:.3f} s | {med['/bin/true']:.3f} s | "
-        f"{med['quillen'] / med['/bin/true']:.2f} × /bin/true, {med['quillen'] / med['xmllint --format']:.2f} × xmllint |",
-        f"| peak memory of one small file | {mib(peaks['quillen'])} | {mib(peaks['xmllint --format'])} | "
-        f"{mib(peaks['/bin/true'])} | {peaks['quillen'] / peaks['xmllint --format']:.2f} × xmllint |",
-        f"| one {size:.0f} MB document | {bigWall['quillen']:.2f} s | {bigWall['xmllint --format']:.2f} s | | "
-        f"{bigWall['quillen'] / bigWall['xmllint --format']:.2f} × xmllint |",
-        f"| peak memory, {size:.0f} MB document | {mib(bigPeak['quillen'])} | {mib(bigPeak['xmllint --format'])} | | "
-        f"{bigPeak['quillen'] / bigPeak['xmllint --format']:.2f} × xmllint |",
-    ]
+    # The sweep, every peer, each output judged.
+    peers = list(PROGRAMS)
+    sweep = {}
+    verdicts = {}
+    for s in SWEEP:
+        path = sweep_input(s)
+        rounds = ROUNDS if os.path.getsize(path) < 5e6 else max(3, ROUNDS // 3)
+        runs = interleaved(peers, [path], rounds, f"sweep {s}")
+        expected = canonical(path)
+        for n in peers:
+            sweep[(n, s)] = runs[(n, path)]
+            verdicts[(n, s)] = verdict(n, path, all(ok for _, _, ok in runs[(n, path)]), expected)
+    wall = {k: statistics.median(w for w, _, _ in v) for k, v in sweep.items()}
+    peak = {k: max(m for _, m, _ in v) for k, v in sweep.items()}
+
+    # Limits: attributes on one element (quadratic in the library's
+    # duplicate check), run once each.
+    attributes = {}
+    for a in ATTRIBUTES:
+        path = os.path.join(DATA, "attributes", f"{a}.xml")
+        for n in names[:2]:
+            attributes[(n, a)] = run_program(n, path)[0]
+        print(f"bench: {a} attributes", file=sys.stderr)
+
+    # The plot.
+    with open(os.path.join(HERE, "sweep.dat"), "w") as f:
+        f.write("# size_bytes " + " ".join(f'"{n}"_s "{n}"_MiB' for n in peers) + "\n")
+        for s in SWEEP:
+            cells = " ".join(f"{wall[(n, s)]:.6f} {peak[(n, s)] / 1024:.2f}" for n in peers)
+            f.write(f"{os.path.getsize(sweep_input(s))} {cells}\n")
+    subprocess.run(["gnuplot", "-e", f"data='{HERE}/sweep.dat'; out='{HERE}/sweep.svg'",
+                    os.path.join(HERE, "sweep.gp")], check=True)
+
+    def cell(n, s, text):
+        mark = verdicts[(n, s)]
+        return f"{text} ({mark})" if mark else text
+
+    def counted(n, s):
+        runs = len(sweep[(n, s)])
+        return "" if runs > 1 else " ¹"
+
+    fromMb = SWEEP[3:]
+    sizes = [os.path.getsize(sweep_input(s)) for s in fromMb]
+    timeSlope = slope(sizes, [wall[("quillen", s)] for s in fromMb])
+    memorySlope = slope(sizes, [peak[("quillen", s)] for s in fromMb])
+    perMb = peak[("quillen", "100 MB")] / 1024 / (os.path.getsize(sweep_input("100 MB")) / 1e6)
     cpu = "unknown CPU"
     try:
         with open("/proc/cpuinfo") as f:
             cpu = re.search(r"model name\s*:\s*(.*)", f.read()).group(1)
     except (OSError, AttributeError):
         pass
-    xmllintVersion = subprocess.run(["xmllint", "--version"], capture_output=True, text=True).stderr.split("\n")[0]
-    table = "\n".join([
-        f"Medians of {ROUNDS} interleaved rounds; peak memory is the largest resident set seen.",
-        f"Machine: {os.cpu_count()} cores, {cpu}, {platform.system()} {platform.release()}; {xmllintVersion}.",
+    versions = subprocess.run(["xmllint", "--version"], capture_output=True, text=True).stderr.split("\n")[0]
+    once = any(len(v) == 1 for v in sweep.values())
+
+    table = [
+        f"Medians of {ROUNDS} interleaved rounds (sweep: {max(3, ROUNDS // 3)} from 10 MB up); peak memory is the "
+        "largest resident set seen.",
+        f"Machine: {os.cpu_count()} cores, {cpu}, {platform.system()} {platform.release()}; xmllint {versions}.",
         "",
         "| workload | quillen | xmllint --format | /bin/true | quillen is |",
         "|---|---|---|---|---|",
-        *rows,
-    ])
-    print(table)
+        f"| {len(SMALL)} small files ({smallKb:.1f} KB on average), one process each | {seconds(loop['quillen'])} | "
+        f"{seconds(loop['xmllint --format'])} | {seconds(floor)} | {loop['quillen'] / floor:.2f} × /bin/true; "
+        f"above that floor, {(loop['quillen'] - floor) / (loop['xmllint --format'] - floor):.2f} × xmllint |",
+        f"| peak memory of a small file | {mib(smallPeak['quillen'])} | {mib(smallPeak['xmllint --format'])} | | "
+        f"{smallPeak['quillen'] / smallPeak['xmllint --format']:.2f} × xmllint |",
+        f"| one {size:.0f} MB document | {seconds(bigWall['quillen'])} | {seconds(bigWall['xmllint --format'])} | | "
+        f"{bigWall['quillen'] / bigWall['xmllint --format']:.2f} × xmllint |",
+        f"| peak memory, {size:.0f} MB document | {mib(bigPeak['quillen'])} | {mib(bigPeak['xmllint --format'])} | | "
+        f"{bigPeak['quillen'] / bigPeak['xmllint --format']:.2f} × xmllint |",
+        "",
+        "Time by input size (each program writes its output to a file):",
+        "",
+        "| size | " + " | ".join(peers) + " |",
+        "|---" * (len(peers) + 1) + "|",
+        *(f"| {s} | " + " | ".join(cell(n, s, seconds(wall[(n, s)]) + counted(n, s)) for n in peers) + " |"
+          for s in SWEEP),
+        "",
+        "Peak memory by input size:",
+        "",
+        "| size | " + " | ".join(peers) + " |",
+        "|---" * (len(peers) + 1) + "|",
+        *(f"| {s} | " + " | ".join(cell(n, s, mib(peak[(n, s)])) for n in peers) + " |" for s in SWEEP),
+        "",
+        "Every output was judged as the roundtrip suite judges quillen's: read back by xmllint, same canonical "
+        "form apart from white space. A program that " + "failed is marked (refused), one whose output does not "
+        "read is marked (broken), one that changed the content (changed)."
+        + (" ¹ Run once: a single run took over 30 s." if once else ""),
+        "",
+        f"From 1 MB to 100 MB, quillen's time grows as size^{timeSlope:.2f} and its memory as "
+        f"size^{memorySlope:.2f}: linear, at about {perMb:.1f} MiB of memory per MB of input.",
+    ]
+    limits = [
+        "| attributes on one element | quillen | xmllint --format |",
+        "|---|---|---|",
+        *(f"| {a} | {seconds(attributes[('quillen', a)])} | {seconds(attributes[('xmllint --format', a)])} |"
+          for a in ATTRIBUTES),
+    ]
+    results = "\n".join(table) + "\n\nLimits (one run each):\n\n" + "\n".join(limits) + "\n"
+    print(results)
     with open(os.path.join(HERE, "results.md"), "w") as f:
-        f.write(table + "\n")
+        f.write(results)
     readme = os.path.join(HERE, "..", "README.md")
     with open(readme) as f:
         text = f.read()
-    start, end = "<!-- bench:start -->\n", "<!-- bench:end -->"
-    if start in text and end in text:
-        head, rest = text.split(start, 1)
-        text = head + start + table + "\n" + end + rest.split(end, 1)[1]
-        with open(readme, "w") as f:
-            f.write(text)
+    for marker, lines in (("bench", table), ("limits", limits)):
+        start, end = f"<!-- {marker}:start -->\n", f"<!-- {marker}:end -->"
+        if start in text and end in text:
+            head, rest = text.split(start, 1)
+            text = head + start + "\n".join(lines) + "\n" + end + rest.split(end, 1)[1]
+    with open(readme, "w") as f:
+        f.write(text)
 
 
 if __name__ == "__main__":

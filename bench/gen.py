@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Writes the benchmark's inputs, the same bytes on every run: one large
-document (about 60 MB) and 500 small files (1 to 10 KB) with a realistic mix
-of nested elements, attributes, entity references, non-ASCII text, mixed
-content, comments and CDATA sections."""
+document (about 60 MB), 500 small files (1 to 10 KB) and one document of each
+size of the sweep (1 KB to 100 MB), with a realistic mix of nested elements,
+attributes, entity references, non-ASCII text, mixed content, comments and
+CDATA sections; and elements with 10k to 80k attributes."""
 
 import os
 import random
@@ -57,15 +58,29 @@ def document(rng, target):
     return "".join(chunks).encode()
 
 
+# The sweep's sizes, by name.
+SIZES = {"1 KB": 1_000, "10 KB": 10_000, "100 KB": 100_000, "1 MB": 1_000_000, "10 MB": 10_000_000,
+         "100 MB": 100_000_000}
+ATTRIBUTES = (10_000, 20_000, 40_000, 80_000)
+
+
+def write(path, data):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(data)
+
+
 def main():
     out = sys.argv[1]
-    os.makedirs(os.path.join(out, "small"), exist_ok=True)
     rng = random.Random(20261206)
-    with open(os.path.join(out, "large.xml"), "wb") as f:
-        f.write(document(rng, 60_000_000))
+    write(os.path.join(out, "large.xml"), document(rng, 60_000_000))
     for n in range(500):
-        with open(os.path.join(out, "small", f"f{n:03}.xml"), "wb") as f:
-            f.write(document(rng, rng.randint(1000, 9500)))
+        write(os.path.join(out, "small", f"f{n:03}.xml"), document(rng, rng.randint(1000, 9500)))
+    for name, size in SIZES.items():
+        write(os.path.join(out, "sweep", name.replace(" ", "") + ".xml"), document(rng, size))
+    for n in ATTRIBUTES:
+        attributes = " ".join(f'attribute{i}="{i}"' for i in range(n))
+        write(os.path.join(out, "attributes", f"{n // 1000}k.xml"), f"<a {attributes}/>\n".encode())
 
 
 if __name__ == "__main__":
