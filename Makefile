@@ -69,8 +69,8 @@ roundtrip: build
 bench: build
 	@bench/bench.sh
 
-fuzz: build
-	@scripts/setup.sh afl
+fuzz:
+	@scripts/setup.sh fuzz
 	@fuzz/fuzz.sh $(SECONDS)
 
 install: build

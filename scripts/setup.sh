@@ -4,7 +4,7 @@
 #
 #   scripts/setup.sh native   toolchain + tinyxml2 >= 10 for the normal build
 #   scripts/setup.sh asan     tinyxml2 built with AddressSanitizer and UBSan
-#   scripts/setup.sh afl      tinyxml2 built with AFL++ instrumentation
+#   scripts/setup.sh fuzz     clang, libFuzzer, libxml2 and tinyxml2 built for fuzzing
 #   scripts/setup.sh mingw    MinGW-w64 cross toolchain + tinyxml2 for Windows
 #   scripts/setup.sh lint     clang-tidy, clang-format, cppcheck
 #   scripts/setup.sh bench    the formatters compared, Python and gnuplot, for the benchmark
@@ -155,10 +155,10 @@ asan)
     tinyxml2_variant asan build_tinyxml2 asan OFF \
         -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-omit-frame-pointer -g"
     ;;
-afl)
-    need_packages afl++ clang cmake make
-    tinyxml2_variant afl build_tinyxml2 afl OFF -DCMAKE_CXX_COMPILER=afl-clang-fast++ \
-        -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -g"
+fuzz)
+    need_packages clang libclang-rt-dev libxml2-dev cmake make
+    tinyxml2_variant fuzz build_tinyxml2 fuzz OFF -DCMAKE_CXX_COMPILER=clang++ \
+        -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -g"
     ;;
 test)
     need_packages bats bats-support bats-assert bats-file libxml2-utils groff-base mandoc dpkg-dev
@@ -188,6 +188,6 @@ mingw)
         -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -Dtinyxml2_INSTALL_PKGCONFIG=OFF
     ;;
 *)
-    die "unknown variant '$variant' (native, asan, afl, mingw, lint, wine, bench, test)"
+    die "unknown variant '$variant' (native, asan, fuzz, mingw, lint, wine, bench, test)"
     ;;
 esac
