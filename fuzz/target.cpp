@@ -15,6 +15,7 @@
 #include <libxml/parser.h>
 #include <tinyxml2.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -49,18 +50,29 @@ bool onlyWhiteSpaceAndByteOrderMark(const std::string& text) {
     return text.find_first_not_of(" \t\r\n\xEF\xBB\xBF") == std::string::npos;
 }
 
+// The worst error libxml2 reported since the last parse began. It reports
+// some errors but recovers from them without calling the document
+// malformed, such as bytes that the declared encoding cannot decode.
+int worstError = XML_ERR_NONE;
+
+void noteError(void* /*userData*/, xmlErrorPtr error) {
+    worstError = std::max(worstError, static_cast<int>(error->level));
+}
+
 // libxml2's canonical form of TEXT, as compared: without white space and
 // without the references to it. Empty when libxml2 does not read TEXT as
-// well-formed with namespaces, or cannot put it in canonical form.
+// well-formed with namespaces and without errors, or cannot put it in
+// canonical form.
 std::string canonical(const std::string& text) {
     xmlParserCtxtPtr context = xmlNewParserCtxt();
     if (context == nullptr) {
         finding("xmlNewParserCtxt failed");
     }
-    xmlDocPtr doc =
-        xmlCtxtReadMemory(context, text.data(), static_cast<int>(text.size()), "input.xml", nullptr,
-                          XML_PARSE_NOENT | XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
-    const bool wellFormed = doc != nullptr && context->wellFormed != 0 && context->nsWellFormed != 0;
+    worstError = XML_ERR_NONE;
+    xmlDocPtr doc = xmlCtxtReadMemory(context, text.data(), static_cast<int>(text.size()), "input.xml",
+                                      nullptr, XML_PARSE_NOENT | XML_PARSE_NONET);
+    const bool wellFormed = doc != nullptr && context->wellFormed != 0 && context->nsWellFormed != 0 &&
+                            worstError < XML_ERR_ERROR;
     xmlFreeParserCtxt(context);
     std::string result;
     xmlChar* form = nullptr;
@@ -91,6 +103,7 @@ xmlParserInputPtr noExternalEntities(const char* /*url*/, const char* /*id*/, xm
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
     xmlInitParser();
     xmlSetExternalEntityLoader(noExternalEntities);
+    xmlSetStructuredErrorFunc(nullptr, noteError);
     return 0;
 }
 

@@ -83,18 +83,26 @@ bool mayWrite(const std::string& path) {
 
 // Creates a new file from a template ending in "XXXXXX", never through an
 // existing name, with the given permissions (limited by the umask), and opens
-// it for writing in text mode. Fills in the template; null on failure.
+// it for writing in text mode. Fills in the template; null on failure, with
+// no file left behind.
 std::FILE* createExclusive(std::string& nameTemplate, int permissions) {
 #ifdef _WIN32
     (void)permissions;
     const std::string pattern = nameTemplate;
     for (int attempt = 0; attempt < 26; ++attempt) {
         nameTemplate = pattern;
+        if (_mktemp_s(&nameTemplate[0], nameTemplate.size() + 1) != 0) {
+            return nullptr;
+        }
         int fd = -1;
-        if (_mktemp_s(&nameTemplate[0], nameTemplate.size() + 1) != 0 ||
-            _sopen_s(&fd, nameTemplate.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_TEXT, _SH_DENYNO,
+        if (_sopen_s(&fd, nameTemplate.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_TEXT, _SH_DENYNO,
                      _S_IREAD | _S_IWRITE) == 0) {
-            return fd < 0 ? nullptr : _fdopen(fd, "w");
+            std::FILE* stream = _fdopen(fd, "w");
+            if (stream == nullptr) {
+                _close(fd);
+                _unlink(nameTemplate.c_str());
+            }
+            return stream;
         }
         if (errno != EEXIST) {
             return nullptr;
@@ -109,7 +117,12 @@ std::FILE* createExclusive(std::string& nameTemplate, int permissions) {
     const mode_t umaskBits = umask(0);
     umask(umaskBits);
     fchmod(fd, static_cast<mode_t>(permissions) & ~umaskBits);
-    return fdopen(fd, "w");
+    std::FILE* stream = fdopen(fd, "w");
+    if (stream == nullptr) {
+        close(fd);
+        unlink(nameTemplate.c_str());
+    }
+    return stream;
 #endif
 }
 
@@ -215,6 +228,15 @@ void removeTemporaryOnSignals() {
 // file nor a directory is refused, without opening it, as one whose length
 // cannot be determined.
 bool isLoadable(const FileInfo& input) { return input.kind != FileKind::other; }
+
+// tinyxml2's load, with quillen's rules.
+tinyxml2::XMLError load(quillen::CheckedDocument& doc, const std::string& inputFile, const FileInfo& input) {
+    if (!isLoadable(input)) {
+        return tinyxml2::XML_ERROR_FILE_READ_ERROR;
+    }
+    doc.LoadFile(inputFile.c_str());
+    return doc.result();
+}
 
 // One write per line, so that the lines of runs in parallel never mix.
 void say(std::ostream& stream, const std::string& line) { stream << (line + '\n') << std::flush; }
@@ -323,11 +345,7 @@ int main(int argc, char* argv[]) {
     try {
         const FileInfo input = inspect(inputFile);
         quillen::CheckedDocument doc;
-        tinyxml2::XMLError loadResult = tinyxml2::XML_ERROR_FILE_READ_ERROR;
-        if (isLoadable(input)) {
-            doc.LoadFile(inputFile.c_str());
-            loadResult = doc.result();
-        }
+        const tinyxml2::XMLError loadResult = load(doc, inputFile, input);
         if (loadResult != tinyxml2::XML_SUCCESS) {
             say(std::cerr, "Error loading file: " + inputFile +
                                ". Error code: " + std::to_string(static_cast<int>(loadResult)) + ".");
