@@ -22,7 +22,6 @@ set -euo pipefail
 variant=${1:-native}
 root=$(cd "$(dirname "$0")/.." && pwd)
 deps=$root/.deps
-suite=${TINYXML2_SUITE:-trixie}
 minMajor=10
 
 say() { printf 'setup: %s\n' "$*" >&2; }
@@ -74,10 +73,16 @@ fetch_source() {
     [ "$(cat "$src/.patches" 2>/dev/null)" = "$patches" ] && return 0
     need_packages dpkg-dev xz-utils patch
 
-    # The archive that serves this system's own release.
-    local codename uri
+    # The archive that serves this system's own release, and the releases
+    # to take the source from: the system's own, and on Debian also trixie
+    # (Debian 12 has tinyxml2 9); apt takes the newest.
+    local codename distribution uri suites
     # shellcheck source=/dev/null # the system's own
     codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+    # shellcheck source=/dev/null
+    distribution=$(. /etc/os-release && echo "${ID:-}")
+    suites=${TINYXML2_SUITE:-$codename}
+    [ -z "${TINYXML2_SUITE:-}" ] && [ "$distribution" = debian ] && [ "$codename" != trixie ] && suites+=" trixie"
     # shellcheck disable=SC2016 # apt's own format, not the shell's
     uri=$(apt-get indextargets --format '$(REPO_URI) $(RELEASE)' 2>/dev/null |
         awk -v rel="$codename" '$2 == rel { print $1; exit }')
@@ -86,13 +91,15 @@ fetch_source() {
     local tmp
     tmp=$(mktemp -d)
     mkdir -p "$tmp/lists/partial" "$tmp/cache/archives/partial"
-    echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $uri $suite main" >"$tmp/sources.list"
+    for suite in $suites; do
+        echo "deb-src $uri $suite main"
+    done >"$tmp/sources.list"
     # Everything apt writes goes to the temporary folder, so this works
     # without root and leaves the system's apt state alone.
     local apt=(apt-get -qq -o Dir::Etc::sourcelist="$tmp/sources.list" -o Dir::Etc::sourceparts=-
         -o Dir::State::Lists="$tmp/lists" -o Dir::Cache="$tmp/cache" -o Debug::NoLocking=1
         -o APT::Sandbox::User="$(id -un)")
-    say "fetching tinyxml2's source package from Debian $suite"
+    say "fetching tinyxml2's source package ($suites)"
     "${apt[@]}" update >/dev/null
     (cd "$tmp" && "${apt[@]}" source --download-only tinyxml2 >/dev/null)
     # apt has checked the files against the signed index; dpkg-source checks
@@ -100,9 +107,11 @@ fetch_source() {
     (cd "$tmp" && dpkg-source -x tinyxml2_*.dsc unpacked >/dev/null 2>&1) || die "cannot unpack tinyxml2's source"
     local major
     major=$(sed -n 's/^#define TINYXML2_MAJOR_VERSION \([0-9]*\).*/\1/p' "$tmp/unpacked/tinyxml2.h")
-    [ "${major:-0}" -ge "$minMajor" ] || die "Debian $suite has tinyxml2 $major; need >= $minMajor"
+    [ "${major:-0}" -ge "$minMajor" ] || die "the newest tinyxml2 in $suites is $major; need >= $minMajor"
     for fix in "$root"/patches/tinyxml2-*.patch; do
-        patch -d "$tmp/unpacked" -p1 --quiet <"$fix" || die "cannot apply $(basename "$fix")"
+        # A release that has the fix already is left as it is.
+        patch -d "$tmp/unpacked" -p1 -R --dry-run --quiet <"$fix" >/dev/null 2>&1 ||
+            patch -d "$tmp/unpacked" -p1 --quiet <"$fix" || die "cannot apply $(basename "$fix")"
     done
     echo "$patches" >"$tmp/unpacked/.patches"
     mkdir -p "$deps/src"
