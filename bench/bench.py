@@ -91,6 +91,8 @@ def verdict(name, path, succeeded, expected):
     """What a program did with the content: "" when it kept it."""
     if not succeeded:
         return "refused"
+    if expected is None:
+        return "input not judged"
     actual = canonical(output_file(name, path))
     if actual is None:
         return "broken"
