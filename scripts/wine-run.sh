@@ -4,6 +4,7 @@
 root=$(cd "$(dirname "$0")/.." && pwd)
 export WINEPREFIX=${WINEPREFIX:-$root/.deps/wineprefix}
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No debugger for a fault in one of its background services.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 wine=$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)
 exec "$wine" "$@"

@@ -27,7 +27,9 @@ quillen() {
     $QUILLEN "$@" >"$raw/stdout" 2>"$raw/stderr"
     status=$?
     if [ "$platform" = windows ]; then
-        sed -i 's/\r$//' "$raw/stdout" "$raw/stderr"
+        # Wine's own diagnostics (a fault in one of its background services
+        # that inherited this stream) are not the program's.
+        sed -i 's/\r$//; /^wine: /d' "$raw/stdout" "$raw/stderr"
     fi
     for stream in stdout stderr; do
         if [ -s "$raw/$stream" ] && [ "$(tail -c1 "$raw/$stream" | od -An -c | tr -d ' ')" != '\n' ]; then
