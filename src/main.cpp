@@ -241,6 +241,22 @@ tinyxml2::XMLError load(quillen::CheckedDocument& doc, const std::string& inputF
 // One write per line, so that the lines of runs in parallel never mix.
 void say(std::ostream& stream, const std::string& line) { stream << (line + '\n') << std::flush; }
 
+// The temporary file beside the output: ".NAME.XXXXXX", a name that shows
+// what it is. A file name has at most 255 bytes, which the output's own may
+// use up: a longer NAME is cut, where a character starts, to leave room.
+std::string temporaryTemplate(const std::string& path) {
+    const std::string::size_type nameStart = fileNameStart(path);
+    std::string name = path.substr(nameStart);
+    std::string::size_type room = 255 - std::strlen("..XXXXXX");
+    if (name.size() > room) {
+        while (room > 0 && (static_cast<unsigned char>(name[room]) & 0xC0) == 0x80) {
+            --room;  // a UTF-8 continuation byte
+        }
+        name.resize(room);
+    }
+    return path.substr(0, nameStart) + "." + name + ".XXXXXX";
+}
+
 // Where the document is printed. For a regular file, a link or nothing at the
 // output path, that is a new temporary file beside it, renamed over the path
 // once complete: the path then holds either what it held before or the whole
@@ -256,8 +272,7 @@ public:
             stream_ = std::fopen(path.c_str(), "w");
         } else if (existing.kind == FileKind::missing ||
                    (existing.kind == FileKind::regular && mayWrite(path))) {
-            const std::string::size_type nameStart = fileNameStart(path);
-            temporary_ = path.substr(0, nameStart) + "." + path.substr(nameStart) + ".XXXXXX";
+            temporary_ = temporaryTemplate(path);
             removeTemporaryOnSignals();
             withSignalsHeld([&] {
                 stream_ = createExclusive(temporary_, permissions);

@@ -22,6 +22,12 @@ saved_as() { # INPUT OUTPUT
     skip_on_windows "Windows drops a trailing '.' from file names"
     saved_as name. name_for.
 }
+@test "name: an output name of 255 bytes, the most a file system allows" {
+    local base
+    base=$(printf 'n%.0s' {1..247})
+    saved_as "$base.xml" "${base}_for.xml"
+    assert_equal "$(find . -name '.?*')" ""  # no temporary file left
+}
 
 # The input exists and loads; its name has no usable '.'.
 refused_name() {
