@@ -148,7 +148,17 @@ void removeFile(const char* path) {
 #endif
 }
 
-// Holds back the signals below while a temporary file comes and goes, so
+// The signals that end the process while a temporary file may exist.
+template <typename Action>
+void forEachCleanupSignal(Action action) {
+    action(SIGINT);
+    action(SIGTERM);
+#ifdef SIGHUP
+    action(SIGHUP);
+#endif
+}
+
+// Holds back the cleanup signals while a temporary file comes and goes, so
 // that the handler always knows whether there is one to remove.
 class SignalsHeld {
 public:
@@ -156,12 +166,10 @@ public:
     SignalsHeld() = default;
 #else
     SignalsHeld() {
-        sigset_t cleanupSignals;
-        sigemptyset(&cleanupSignals);
-        sigaddset(&cleanupSignals, SIGINT);
-        sigaddset(&cleanupSignals, SIGTERM);
-        sigaddset(&cleanupSignals, SIGHUP);
-        sigprocmask(SIG_BLOCK, &cleanupSignals, &previous_);
+        sigset_t held;
+        sigemptyset(&held);
+        forEachCleanupSignal([&](int signalNumber) { sigaddset(&held, signalNumber); });
+        sigprocmask(SIG_BLOCK, &held, &previous_);
     }
     ~SignalsHeld() { sigprocmask(SIG_SETMASK, &previous_, nullptr); }
 
@@ -172,8 +180,7 @@ private:
 
 template <typename Action>
 void withSignalsHeld(Action action) {
-    // cppcheck-suppress unusedVariable ; it holds the signals while it lives
-    const SignalsHeld held;
+    [[maybe_unused]] const SignalsHeld held;  // nothing to hold on Windows
     action();
 }
 
@@ -192,8 +199,8 @@ void lockOnlyOnce(std::FILE* stream) {
 // The temporary file an interrupted run must remove, if any.
 std::atomic<const char*> pendingTemporary{nullptr};
 
-// SIGINT, SIGTERM and SIGHUP would end the process and leave a temporary file
-// behind: remove it, then end as the signal would.
+// A cleanup signal would end the process and leave a temporary file behind:
+// remove it, then end as the signal would.
 extern "C" void removeTemporaryAndEnd(int signalNumber) {
     const char* path = pendingTemporary.load();
     if (path != nullptr) {
@@ -211,11 +218,7 @@ void removeTemporaryOn(int signalNumber) {
 }
 
 void removeTemporaryOnSignals() {
-    removeTemporaryOn(SIGINT);
-    removeTemporaryOn(SIGTERM);
-#ifdef SIGHUP
-    removeTemporaryOn(SIGHUP);
-#endif
+    forEachCleanupSignal(removeTemporaryOn);
 #ifdef SIGXFSZ
     // A file-size limit would kill the process without a word; ignored, it
     // fails the write with EFBIG, which is reported like any write error.
