@@ -21,19 +21,16 @@ import subprocess
 import sys
 import time
 
+from gen import ATTRIBUTES, SIZES, attributes_path, sweep_path
+
 QUILLEN, DATA = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
 ROUNDS = int(sys.argv[3]) if len(sys.argv) > 3 else 9
 HERE = os.path.dirname(os.path.abspath(__file__))
 SMALL = sorted(os.path.join(DATA, "small", f) for f in os.listdir(os.path.join(DATA, "small"))
                if f.endswith(".xml") and "_for" not in f)
-SWEEP = ("1 KB", "10 KB", "100 KB", "1 MB", "10 MB", "100 MB")
-ATTRIBUTES = ("10k", "20k", "40k", "80k")
+SWEEP = tuple(SIZES)
 # A program whose run takes longer than this is run once per size.
 ONCE_AFTER = 10.0
-
-
-def sweep_input(name):
-    return os.path.join(DATA, "sweep", name.replace(" ", "") + ".xml")
 
 
 def output_of(path, tag):
@@ -156,7 +153,7 @@ def main():
             loops[n].append(small_loop(n))
         print(f"bench: small files, round {r + 1}/{3 * ROUNDS}", file=sys.stderr)
     loop = {n: statistics.median(loops[n]) for n in names}
-    smallPeak = {n: max(run(PROGRAMS[n](f)[0], PROGRAMS[n](f)[1])[1] for f in SMALL[:50]) for n in names[:2]}
+    smallPeak = {n: max(run_program(n, f)[1] for f in SMALL[:50]) for n in names[:2]}
     floor = loop["/bin/true"]
 
     # The large document.
@@ -172,9 +169,10 @@ def main():
     sweep = {}
     verdicts = {}
     planned = {}
+    bigRounds = max(3, ROUNDS // 3)
     for s in SWEEP:
-        path = sweep_input(s)
-        planned[s] = ROUNDS if os.path.getsize(path) < 5e6 else max(3, ROUNDS // 3)
+        path = sweep_path(DATA, s)
+        planned[s] = ROUNDS if os.path.getsize(path) < 5e6 else bigRounds
         runs = interleaved(peers, [path], planned[s], f"sweep {s}")
         expected = canonical(path)
         for n in peers:
@@ -187,17 +185,17 @@ def main():
     # duplicate check), run once each.
     attributes = {}
     for a in ATTRIBUTES:
-        path = os.path.join(DATA, "attributes", f"{a}.xml")
+        path = attributes_path(DATA, a)
         for n in names[:2]:
             attributes[(n, a)] = run_program(n, path)[0]
-        print(f"bench: {a} attributes", file=sys.stderr)
+        print(f"bench: {a // 1000}k attributes", file=sys.stderr)
 
     # The plot.
     with open(os.path.join(HERE, "sweep.dat"), "w") as f:
         f.write("# size_bytes " + " ".join(f'"{n}"_s "{n}"_MiB' for n in peers) + "\n")
         for s in SWEEP:
             cells = " ".join(f"{wall[(n, s)]:.6f} {peak[(n, s)] / 1024:.2f}" for n in peers)
-            f.write(f"{os.path.getsize(sweep_input(s))} {cells}\n")
+            f.write(f"{os.path.getsize(sweep_path(DATA, s))} {cells}\n")
     subprocess.run(["gnuplot", "-e", f"data='{HERE}/sweep.dat'; out='{HERE}/sweep.svg'",
                     os.path.join(HERE, "sweep.gp")], check=True)
 
@@ -209,10 +207,10 @@ def main():
         return " ¹" if len(sweep[(n, s)]) < planned[s] else ""
 
     fromMb = SWEEP[3:]
-    sizes = [os.path.getsize(sweep_input(s)) for s in fromMb]
+    sizes = [os.path.getsize(sweep_path(DATA, s)) for s in fromMb]
     timeSlope = slope(sizes, [wall[("quillen", s)] for s in fromMb])
     memorySlope = slope(sizes, [peak[("quillen", s)] for s in fromMb])
-    perMb = peak[("quillen", "100 MB")] / 1024 / (os.path.getsize(sweep_input("100 MB")) / 1e6)
+    perMb = peak[("quillen", "100 MB")] / 1024 / (os.path.getsize(sweep_path(DATA, "100 MB")) / 1e6)
     cpu = "unknown CPU"
     try:
         with open("/proc/cpuinfo") as f:
@@ -223,7 +221,7 @@ def main():
     once = any(len(sweep[(n, s)]) < planned[s] for n in peers for s in SWEEP)
 
     table = [
-        f"Medians of {ROUNDS} interleaved rounds (small files: {3 * ROUNDS}; sweep: {max(3, ROUNDS // 3)} from "
+        f"Medians of {ROUNDS} interleaved rounds (small files: {3 * ROUNDS}; sweep: {bigRounds} from "
         "10 MB up); peak memory is the largest resident set seen.",
         f"Machine: {os.cpu_count()} cores, {cpu}, {platform.system()} {platform.release()}; {libxml}.",
         "",
@@ -263,7 +261,7 @@ def main():
     limits = [
         "| attributes on one element | quillen | xmllint --format |",
         "|---|---|---|",
-        *(f"| {a} | {seconds(attributes[('quillen', a)])} | {seconds(attributes[('xmllint --format', a)])} |"
+        *(f"| {a // 1000}k | {seconds(attributes[('quillen', a)])} | {seconds(attributes[('xmllint --format', a)])} |"
           for a in ATTRIBUTES),
     ]
     results = "\n".join(table) + "\n\nLimits (one run each):\n\n" + "\n".join(limits) + "\n"

@@ -64,6 +64,16 @@ SIZES = {"1 KB": 1_000, "10 KB": 10_000, "100 KB": 100_000, "1 MB": 1_000_000, "
 ATTRIBUTES = (10_000, 20_000, 40_000, 80_000)
 
 
+def sweep_path(data, name):
+    """The sweep's document of the size NAME ("1 KB")."""
+    return os.path.join(data, "sweep", name.replace(" ", "") + ".xml")
+
+
+def attributes_path(data, n):
+    """The element with N attributes."""
+    return os.path.join(data, "attributes", f"{n // 1000}k.xml")
+
+
 def write(path, data):
     os.makedirs(os.path.dirname(path), exist_ok=True)
     with open(path, "wb") as f:
@@ -77,10 +87,10 @@ def main():
     for n in range(500):
         write(os.path.join(out, "small", f"f{n:03}.xml"), document(rng, rng.randint(1000, 9500)))
     for name, size in SIZES.items():
-        write(os.path.join(out, "sweep", name.replace(" ", "") + ".xml"), document(rng, size))
+        write(sweep_path(out, name), document(rng, size))
     for n in ATTRIBUTES:
         attributes = " ".join(f'attribute{i}="{i}"' for i in range(n))
-        write(os.path.join(out, "attributes", f"{n // 1000}k.xml"), f"<a {attributes}/>\n".encode())
+        write(attributes_path(out, n), f"<a {attributes}/>\n".encode())
 
 
 if __name__ == "__main__":
