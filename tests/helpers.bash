@@ -27,7 +27,7 @@ quillen() {
     $QUILLEN "$@" >"$raw/stdout" 2>"$raw/stderr"
     status=$?
     if [ "$platform" = windows ] && [ "$status" -eq 1 ] && [ ! -s "$raw/stdout" ] && [ ! -s "$raw/stderr" ]; then
-        # Now and then (about one suite run in ten) Wine ends a run with
+        # Now and then (twice in some 30 suite runs) Wine ends a run with
         # status 1 before the program has written anything; the program itself
         # never ends without its one line. Such a run is tried once more.
         # shellcheck disable=SC2086
