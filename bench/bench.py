@@ -196,8 +196,9 @@ def main():
         for s in SWEEP:
             cells = " ".join(f"{wall[(n, s)]:.6f} {peak[(n, s)] / 1024:.2f}" for n in peers)
             f.write(f"{os.path.getsize(sweep_path(DATA, s))} {cells}\n")
-    subprocess.run(["gnuplot", "-e", f"data='{HERE}/sweep.dat'; out='{HERE}/sweep.svg'",
-                    os.path.join(HERE, "sweep.gp")], check=True)
+    titles = ", ".join(f'"{n}"' for n in peers)
+    subprocess.run(["gnuplot", "-e", f"data='{HERE}/sweep.dat'; out='{HERE}/sweep.svg'; "
+                    f"array names[{len(peers)}] = [{titles}]", os.path.join(HERE, "sweep.gp")], check=True)
 
     def cell(n, s, text):
         mark = verdicts[(n, s)]
