@@ -252,7 +252,7 @@ def main():
         *(f"| {s} | " + " | ".join(cell(n, s, mib(peak[(n, s)])) for n in peers) + " |" for s in SWEEP),
         "",
         "Every output was judged as the roundtrip suite judges quillen's: read back by xmllint, same canonical "
-        "form apart from white space. A program that " + "failed is marked (refused), one whose output does not "
+        "form apart from white space. A program that failed is marked (refused), one whose output does not "
         "read is marked (broken), one that changed the content (changed)."
         + (f" ¹ Run once: a single run took over {ONCE_AFTER:.0f} s." if once else ""),
         "",

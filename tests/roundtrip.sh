@@ -7,10 +7,9 @@
 #   - when xmllint reads the input as well-formed, without reporting an error
 #     (it recovers from some, such as bytes the declared encoding cannot
 #     decode), and can put it in canonical form, then after 0 xmllint reads
-#     the output as well-formed too, and both
-#     canonical forms are equal once white space and the references for tab,
-#     line feed and carriage return are removed (tinyxml2 writes those
-#     characters raw, by design).
+#     the output as well-formed too, and both canonical forms are equal once
+#     white space and the references for tab, line feed and carriage return
+#     are removed (tinyxml2 writes those characters raw, by design).
 # Anything else is a finding. Prints the findings and a summary line; exits 1
 # if there are any findings.
 #
