@@ -46,7 +46,7 @@ lint: build
 	@scripts/lint.sh
 
 format:
-	clang-format -i src/*.cpp
+	clang-format -i src/*.cpp src/*.h src/platform/*.cpp fuzz/*.cpp
 
 windows:
 	@scripts/setup.sh mingw

@@ -109,9 +109,8 @@ extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string input(reinterpret_cast<const char*>(data), size);
-    quillen::CheckedDocument doc;
-    doc.Parse(input.data(), input.size());
-    const tinyxml2::XMLError result = doc.result();
+    const quillen::Loaded loaded = quillen::loadText(input.data(), input.size());
+    const tinyxml2::XMLError result = loaded.result;
     if (result != tinyxml2::XML_SUCCESS) {
         if ((result < tinyxml2::XML_ERROR_PARSING_ELEMENT || result > tinyxml2::XML_ERROR_PARSING) &&
             result != tinyxml2::XML_ELEMENT_DEPTH_EXCEEDED) {
@@ -119,11 +118,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         return 0;
     }
-    const std::string output = print(doc);
+    const std::string output = print(*loaded.doc);
 
-    quillen::CheckedDocument again;
-    again.Parse(output.data(), output.size());
-    const tinyxml2::XMLError againResult = again.result();
+    const tinyxml2::XMLError againResult = quillen::loadText(output.data(), output.size()).result;
     if (againResult != tinyxml2::XML_SUCCESS &&
         !(againResult == tinyxml2::XML_ERROR_EMPTY_DOCUMENT && onlyWhiteSpaceAndByteOrderMark(output))) {
         finding("the output does not load again",

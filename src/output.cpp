@@ -1,0 +1,145 @@
+// The output goes through a temporary file and a rename, as sed -i and git
+// write theirs: the library's SaveFile would empty the output file first and
+// write through any link at its path.
+
+#include "output.h"
+
+#include <array>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "platform.h"
+
+namespace quillen {
+namespace {
+
+// The temporary file an interrupted run must remove, if any.
+std::atomic<const char*> pendingTemporary{nullptr};
+
+// A cleanup signal would end the process and leave a temporary file behind:
+// remove it, then end as the signal would.
+extern "C" void removeTemporaryAndEnd(int signalNumber) {
+    const char* path = pendingTemporary.load();
+    if (path != nullptr) {
+        platform::removeFile(path);
+    }
+    platform::endAsSignal(signalNumber);
+}
+
+// Holds back the cleanup signals while a temporary file comes and goes, so
+// that the handler always knows whether there is one to remove.
+template <typename Action>
+void withSignalsHeld(Action action) {
+    platform::holdCleanupSignals();
+    action();
+    platform::releaseCleanupSignals();
+}
+
+// The temporary file beside the output: ".NAME.XXXXXX", a name that shows
+// what it is. A file name has at most 255 bytes, which the output's own may
+// use up: a longer NAME is cut, where a character starts, to leave room.
+std::string temporaryTemplate(const std::string& path) {
+    const std::string::size_type nameStart = platform::fileNameStart(path);
+    std::string name = path.substr(nameStart);
+    std::string::size_type room = 255 - std::strlen("..XXXXXX");
+    if (name.size() > room) {
+        while (room > 0 && (static_cast<unsigned char>(name[room]) & 0xC0) == 0x80) {
+            --room;  // a UTF-8 continuation byte
+        }
+        name.resize(room);
+    }
+    return path.substr(0, nameStart) + "." + name + ".XXXXXX";
+}
+
+// Where the document is printed. For a regular file, a link or nothing at the
+// output path, that is a new temporary file beside it, renamed over the path
+// once complete: the path then holds either what it held before or the whole
+// document, and no link is ever written through. For a device or a FIFO it
+// is the path itself, opened as the library would. What is left unfinished,
+// however the run ends, is removed.
+class Destination {
+public:
+    Destination(const std::string& path, int permissions) : path_(path) {
+        const platform::FileInfo existing = platform::inspect(path);
+        if (existing.kind == platform::FileKind::other) {
+            stream_ = std::fopen(path.c_str(), "w");
+        } else if (existing.kind == platform::FileKind::missing ||
+                   (existing.kind == platform::FileKind::regular && platform::mayWrite(path))) {
+            temporary_ = temporaryTemplate(path);
+            platform::handleCleanupSignals(removeTemporaryAndEnd);
+            withSignalsHeld([&] {
+                stream_ = platform::createExclusive(temporary_, permissions);
+                pendingTemporary = stream_ != nullptr ? temporary_.c_str() : nullptr;
+            });
+        }
+        if (stream_ != nullptr) {
+            // tinyxml2's printer writes many small pieces: a larger buffer
+            // than the default means far fewer system calls. Left unfilled,
+            // so that a small file touches only the pages it uses.
+            std::setvbuf(stream_, buffer_.data(), _IOFBF, buffer_.size());
+            platform::lockOnlyOnce(stream_);
+        }
+    }
+
+    ~Destination() {
+        if (stream_ != nullptr) {
+            std::fclose(stream_);
+        }
+        if (pendingTemporary.load() != nullptr) {
+            withSignalsHeld([&] {
+                platform::removeFile(temporary_.c_str());
+                pendingTemporary = nullptr;
+            });
+        }
+    }
+
+    Destination(const Destination&) = delete;
+    Destination& operator=(const Destination&) = delete;
+
+    std::FILE* stream() const { return stream_; }
+
+    // After the print: flushes, closes and puts the file in place. Returns 0
+    // or the errno value of what failed first.
+    int finish() {
+        int error = std::ferror(stream_) != 0 ? (errno != 0 ? errno : EIO) : 0;
+        if (std::fflush(stream_) != 0 && error == 0) {
+            error = errno;
+        }
+        const int closed = std::fclose(stream_);
+        stream_ = nullptr;
+        if (closed != 0 && error == 0) {
+            error = errno;
+        }
+        if (error == 0 && pendingTemporary.load() != nullptr) {
+            withSignalsHeld([&] {
+                error = platform::replaceFile(temporary_, path_);
+                if (error == 0) {
+                    pendingTemporary = nullptr;
+                }
+            });
+        }
+        return error;
+    }
+
+private:
+    std::string path_;
+    std::string temporary_;
+    std::FILE* stream_ = nullptr;
+    std::array<char, std::size_t{1} << 16> buffer_;  // not filled in
+};
+
+}  // namespace
+
+int save(tinyxml2::XMLDocument& doc, const std::string& path, int permissions) {
+    Destination destination(path, permissions);
+    if (destination.stream() == nullptr) {
+        return savedNothing;
+    }
+    errno = 0;
+    doc.SaveFile(destination.stream(), false);
+    return destination.finish();
+}
+
+}  // namespace quillen

@@ -1,0 +1,61 @@
+// The few operating-system calls that the C and C++ standard libraries lack.
+// One implementation per platform (platform/posix.cpp, platform/windows.cpp),
+// chosen by the build; nothing above this header knows which one it runs on.
+
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace platform {
+
+// Where the file name starts within a path: after its last directory
+// separator ('/', and on Windows '\' too).
+std::string::size_type fileNameStart(const std::string& path);
+
+enum class FileKind { missing, regular, directory, other };
+
+struct FileInfo {
+    FileKind kind;
+    int permissions;  // read and write bits for user, group and others
+};
+
+// What a path names, following links.
+FileInfo inspect(const std::string& path);
+
+// Whether this process may write the file the path names.
+bool mayWrite(const std::string& path);
+
+// Creates a new file from a template ending in "XXXXXX", never through an
+// existing name, with the given permissions (limited by the umask), and opens
+// it for writing in text mode. Fills in the template; null on failure, with
+// no file left behind.
+std::FILE* createExclusive(std::string& nameTemplate, int permissions);
+
+// Puts a complete file in place of another, atomically for every reader.
+// Returns 0 or an errno value.
+int replaceFile(const std::string& from, const std::string& to);
+
+// Removes a file; usable inside a signal handler.
+void removeFile(const char* path);
+
+// The stream is used by this thread only: it need not lock itself on every
+// call.
+void lockOnlyOnce(std::FILE* stream);
+
+// The cleanup signals: those that end the process while a temporary file may
+// exist. HANDLER is called for each one that the caller has not set to be
+// ignored; a file-size limit is ignored instead, so that it fails the write
+// with EFBIG.
+using SignalHandler = void (*)(int);
+void handleCleanupSignals(SignalHandler handler);
+
+// Inside the handler: the process ends as the signal would have ended it.
+void endAsSignal(int signalNumber);
+
+// While the cleanup signals are held, no handler runs: one that arrives
+// waits until they are released. Not nested.
+void holdCleanupSignals();
+void releaseCleanupSignals();
+
+}  // namespace platform
