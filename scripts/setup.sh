@@ -170,7 +170,10 @@ fuzz)
         -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -g"
     ;;
 test)
-    need_packages bats bats-support bats-assert bats-file libxml2-utils groff-base mandoc dpkg-dev
+    # The XHTML and DocBook DTDs, read through the system XML catalog by the
+    # roundtrip judge; file for dpkg-shlibdeps in the package test.
+    need_packages bats bats-support bats-assert bats-file libxml2-utils groff-base mandoc dpkg-dev file \
+        w3c-sgml-lib docbook-xml
     ;;
 bench)
     # The peers quillen is measured against, and gnuplot for the plot.

@@ -3,10 +3,10 @@
 
 #include "document.h"
 
-#include <cctype>
-#include <cstdlib>
 #include <cstring>
 #include <string>
+
+#include "scan.h"
 
 namespace quillen {
 namespace {
@@ -20,11 +20,10 @@ bool strayEndTagLosesContent(const tinyxml2::XMLDocument& doc, char* end) {
                               (doc.LastChild() != nullptr && doc.LastChild()->ToText() != nullptr));
 }
 
-// tinyxml2 reads a <! construct such as a document type declaration up to its
-// first '>', even one inside an internal subset ("[ <!ENTITY ...> ]") or a
-// quoted literal. The rest then becomes text, written back as "]&gt;", which
-// no XML parser reads. What it read of such a construct leaves a '[' or a
-// quote open.
+// Another <! construct at the top level is read by tinyxml2 up to its first
+// '>', even one inside brackets or a quoted literal. The rest then becomes
+// text, written back as "]&gt;", which no XML parser reads. What it read of
+// such a construct leaves a '[' or a quote open.
 bool endedEarly(const char* construct) {
     char quote = '\0';
     int openBrackets = 0;
@@ -42,73 +41,41 @@ bool endedEarly(const char* construct) {
     return quote != '\0' || openBrackets > 0;
 }
 
-bool doctypeEndedEarly(const tinyxml2::XMLDocument& doc) {
+// DOCTYPE is the declaration read whole, if any.
+bool constructEndedEarly(const tinyxml2::XMLDocument& doc, const tinyxml2::XMLNode* doctype) {
     for (const tinyxml2::XMLNode* node = doc.FirstChild(); node != nullptr; node = node->NextSibling()) {
-        if (node->ToUnknown() != nullptr && endedEarly(node->Value())) {
+        if (node != doctype && node->ToUnknown() != nullptr && endedEarly(node->Value())) {
             return true;
         }
     }
     return false;
 }
 
-// The encoding that an XML declaration at the start of TEXT names, or "".
-std::string declaredEncoding(const char* text) {
-    const char* p = tinyxml2::XMLUtil::SkipWhiteSpace(text, nullptr);
-    if (std::strncmp(p, "<?xml", 5) != 0 || !tinyxml2::XMLUtil::IsWhiteSpace(p[5])) {
-        return "";
-    }
-    p += 5;
-    // Pseudo-attributes: name = "value" or name = 'value'.
-    for (;;) {
-        p = tinyxml2::XMLUtil::SkipWhiteSpace(p, nullptr);
-        const char* name = p;
-        while (std::isalpha(static_cast<unsigned char>(*p)) != 0) {
-            ++p;
+// With entity processing off, tinyxml2 writes an attribute value as it was
+// written, between double quotes: a '"' in a value that was quoted with '\''
+// would end it early.
+bool quoteInAttribute(const tinyxml2::XMLDocument& doc) {
+    const tinyxml2::XMLNode* node = doc.FirstChild();
+    while (node != nullptr) {
+        const tinyxml2::XMLElement* element = node->ToElement();
+        for (const tinyxml2::XMLAttribute* attribute = element != nullptr ? element->FirstAttribute()
+                                                                          : nullptr;
+             attribute != nullptr; attribute = attribute->Next()) {
+            if (std::strchr(attribute->Value(), '"') != nullptr) {
+                return true;
+            }
         }
-        const std::string attribute(name, p);
-        p = tinyxml2::XMLUtil::SkipWhiteSpace(p, nullptr);
-        if (attribute.empty() || *p != '=') {
-            return "";
+        // The next node in document order.
+        if (node->FirstChild() != nullptr) {
+            node = node->FirstChild();
+            continue;
         }
-        p = tinyxml2::XMLUtil::SkipWhiteSpace(p + 1, nullptr);
-        const char quote = *p;
-        const char* end = quote == '"' || quote == '\'' ? std::strchr(p + 1, quote) : nullptr;
-        if (end == nullptr) {
-            return "";
+        while (node != nullptr && node->NextSibling() == nullptr) {
+            node = node->Parent();
         }
-        if (attribute == "encoding") {
-            return {p + 1, end};
-        }
-        p = end + 1;
-    }
-}
-
-// Whether TEXT holds a character reference to a character beyond ASCII
-// (&#233; or &#xE9;), in markup or not.
-bool hasReferenceBeyondAscii(const char* text) {
-    for (const char* p = std::strstr(text, "&#"); p != nullptr; p = std::strstr(p + 2, "&#")) {
-        const int radix = p[2] == 'x' ? 16 : 10;
-        const char* digits = p + (radix == 16 ? 3 : 2);
-        char* end = nullptr;
-        if (std::isxdigit(static_cast<unsigned char>(*digits)) != 0 &&
-            std::strtoul(digits, &end, radix) >= 0x80 && *end == ';') {
-            return true;
-        }
+        node = node != nullptr ? node->NextSibling() : nullptr;
     }
     return false;
-}
-
-// tinyxml2 decodes a character reference into UTF-8 bytes whatever encoding
-// the XML declaration names, and keeps the declaration: under any other
-// encoding the output would hold bytes that read as other characters ("café"
-// written as "cafÃ©" for ISO-8859-1). Scans the text before it is parsed,
-// and only when it declares an encoding other than UTF-8.
-bool referencesBeyondDeclaredEncoding(const char* text) {
-    std::string encoding = declaredEncoding(text);
-    for (char& c : encoding) {
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    }
-    return !encoding.empty() && encoding != "UTF-8" && hasReferenceBeyondAscii(text);
 }
 
 // The library opens whatever the path names and reads it to its end: a FIFO
@@ -128,21 +95,78 @@ tinyxml2::XMLError Document::result() const {
     if (strayEndTagLosesContent_) {
         return tinyxml2::XML_ERROR_MISMATCHED_ELEMENT;
     }
-    if (doctypeEndedEarly(*this)) {
+    if (doctypeUnterminated_) {
         return tinyxml2::XML_ERROR_PARSING_UNKNOWN;
     }
-    if (referencesBeyondDeclaredEncoding_) {
-        return tinyxml2::XML_ERROR_PARSING_DECLARATION;
+    if (constructEndedEarly(*this, doctype_)) {
+        return tinyxml2::XML_ERROR_PARSING_UNKNOWN;
+    }
+    if (!ProcessEntities() && quoteInAttribute(*this)) {
+        return tinyxml2::XML_ERROR_PARSING_ATTRIBUTE;
     }
     return tinyxml2::XML_SUCCESS;
 }
 
 char* Document::ParseDeep(char* p, tinyxml2::StrPair* parentEndTag, int* curLineNumPtr) {
-    referencesBeyondDeclaredEncoding_ = referencesBeyondDeclaredEncoding(p);
+    if (ProcessEntities() && decodingWouldChange(p)) {
+        // Not parsed: the text is read again with entity processing off.
+        textToKeepAsWritten_ = HasBOM() ? p - std::strlen("\xEF\xBB\xBF") : p;
+        return nullptr;
+    }
+    char* doctype = doctypeStart(p);
+    if (doctype != nullptr) {
+        p = parseThroughDoctype(p, doctype, curLineNumPtr);
+        if (p == nullptr) {
+            return nullptr;
+        }
+    }
     char* end = XMLDocument::ParseDeep(p, parentEndTag, curLineNumPtr);
     strayEndTagLosesContent_ = strayEndTagLosesContent(*this, end);
     return end;
 }
+
+// tinyxml2 reads a document type declaration up to its first '>', even one
+// inside an internal subset ("[ <!ENTITY ...> ]") or a quoted literal, and
+// would read the rest as text. Here the declaration is read whole into one
+// node, written back as it was; tinyxml2 parses what comes before and after
+// it. Returns where the rest starts, or null when that is all.
+char* Document::parseThroughDoctype(char* p, char* doctype, int* curLineNumPtr) {
+    char* end = doctypeEnd(doctype);
+    if (end == nullptr) {
+        doctypeUnterminated_ = true;
+        return nullptr;
+    }
+    *doctype = '\0';  // what comes before it: declarations and comments
+    XMLDocument::ParseDeep(p, nullptr, curLineNumPtr);
+    *doctype = '<';
+    if (Error()) {
+        return nullptr;
+    }
+    // Its line ends normalised as tinyxml2 does in any <! construct.
+    tinyxml2::StrPair declaration;
+    declaration.Set(doctype + 2, end, tinyxml2::StrPair::NEEDS_NEWLINE_NORMALIZATION);
+    doctype_ = InsertEndChild(NewUnknown(declaration.GetStr()));
+    return end + 1;
+}
+
+namespace {
+
+// tinyxml2 decodes the references it knows and escapes the '&' of those it
+// does not, so that "&nbsp;" would come back as "&amp;nbsp;". A document in
+// which that would change anything is read again, from the same text, with
+// entity processing off: tinyxml2 then keeps every text and attribute value
+// as written, and writes it back so.
+Loaded withReferencesKept(std::unique_ptr<Document> doc) {
+    if (doc->textToKeepAsWritten() != nullptr) {
+        auto kept = std::make_unique<Document>(false);
+        kept->Parse(doc->textToKeepAsWritten());
+        doc = std::move(kept);
+    }
+    const tinyxml2::XMLError result = doc->result();
+    return {std::move(doc), result};
+}
+
+}  // namespace
 
 Loaded loadFile(const std::string& path, const platform::FileInfo& input) {
     auto doc = std::make_unique<Document>(true);
@@ -150,15 +174,13 @@ Loaded loadFile(const std::string& path, const platform::FileInfo& input) {
         return {std::move(doc), tinyxml2::XML_ERROR_FILE_READ_ERROR};
     }
     doc->LoadFile(path.c_str());
-    const tinyxml2::XMLError result = doc->result();
-    return {std::move(doc), result};
+    return withReferencesKept(std::move(doc));
 }
 
 Loaded loadText(const char* text, std::size_t size) {
     auto doc = std::make_unique<Document>(true);
     doc->Parse(text, size);
-    const tinyxml2::XMLError result = doc->result();
-    return {std::move(doc), result};
+    return withReferencesKept(std::move(doc));
 }
 
 }  // namespace quillen

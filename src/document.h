@@ -24,13 +24,21 @@ public:
     // rule that refuses the document.
     tinyxml2::XMLError result() const;
 
+    // Set when the parse stopped at once because the document's references
+    // must be kept as written: its text, to be parsed again so.
+    const char* textToKeepAsWritten() const { return textToKeepAsWritten_; }
+
 protected:
     // The top-level parse: the text is still as read before it, and after it
     // is where the document ended.
     char* ParseDeep(char* p, tinyxml2::StrPair* parentEndTag, int* curLineNumPtr) override;
 
 private:
-    bool referencesBeyondDeclaredEncoding_ = false;
+    char* parseThroughDoctype(char* p, char* doctype, int* curLineNumPtr);
+
+    const char* textToKeepAsWritten_ = nullptr;
+    const tinyxml2::XMLNode* doctype_ = nullptr;  // the declaration read whole
+    bool doctypeUnterminated_ = false;
     bool strayEndTagLosesContent_ = false;
 };
 

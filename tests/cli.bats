@@ -45,33 +45,6 @@ source "$BATS_TEST_DIRNAME/helpers.bash"
     assert_unchanged
 }
 
-# Malformed inputs: the code, then the file's bytes (as printf reads them).
-load_fails() {
-    # shellcheck disable=SC2059 # the bytes are given as a format
-    printf "$2" >bad.xml
-    remember
-    run --separate-stderr quillen bad.xml
-    assert_refused "Error loading file: bad.xml. Error code: $1."
-}
-@test "load failure 13: an empty file" { load_fails 13 ''; }
-@test "load failure 13: only white space" { load_fails 13 '  \n\t'; }
-@test "load failure 13: only a byte-order mark" { load_fails 13 '\xef\xbb\xbf'; }
-@test "load failure 13: white space, then a byte-order mark" { load_fails 13 ' \xef\xbb\xbf'; }
-@test "load failure 6: <a><b" { load_fails 6 '<a><b'; }
-@test "load failure 7: <a x=\"1\" x=\"2\"/>" { load_fails 7 '<a x="1" x="2"/>'; }
-@test "load failure 7: <a x=1/>" { load_fails 7 '<a x=1/>'; }
-@test "load failure 8: <a>text" { load_fails 8 '<a>text'; }
-@test "load failure 9: <a><![CDATA[x</a>" { load_fails 9 '<a><![CDATA[x</a>'; }
-@test "load failure 10: <a><!-- x</a>" { load_fails 10 '<a><!-- x</a>'; }
-@test "load failure 11: <a><?xml version=\"1.0\"?></a>" { load_fails 11 '<a><?xml version="1.0"?></a>'; }
-@test "load failure 11: <a/><?pi x?>" { load_fails 11 '<a/><?pi x?>'; }
-@test "load failure 12: <!DOCTYPE x" { load_fails 12 '<!DOCTYPE x'; }
-@test "load failure 14: <a></b>" { load_fails 14 '<a></b>'; }
-@test "load failure 14: <a>" { load_fails 14 '<a>'; }
-@test "load failure 15: <>" { load_fails 15 '<>'; }
-@test "load failure 15: <a></>" { load_fails 15 '<a></>'; }
-@test "load failure 15: <a><b/>" { load_fails 15 '<a><b/>'; }
-
 nested() { # LEVELS INNERMOST: LEVELS-1 open elements around INNERMOST
     local i
     for ((i = 1; i < $1; i++)); do printf '<x>'; done

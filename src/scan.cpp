@@ -1,0 +1,171 @@
+// The scans of a document's text that tinyxml2 does not make, before it
+// parses the text: where the document type declaration starts and ends,
+// which encoding the XML declaration names, and whether decoding a reference
+// would change the document.
+
+#include "scan.h"
+
+#include <tinyxml2.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <string>
+
+namespace quillen {
+namespace {
+
+bool startsWith(const char* text, const char* prefix) {
+    return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
+}
+
+bool isUtf8(std::string encoding) {
+    for (char& c : encoding) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return encoding.empty() || encoding == "UTF-8";
+}
+
+// A character that tinyxml2 can write back raw, in place of its reference,
+// and that reads back as the same character: not white space or another
+// control character (XML 1.1 allows those only as references; a line end in
+// an attribute reads back as a space, a carriage return in text as a line
+// feed), not a code point that is no character, and under an encoding other
+// than UTF-8 only ASCII, since tinyxml2 writes UTF-8 whatever the XML
+// declaration names.
+bool writesBackAsItself(unsigned long code, bool utf8) {
+    const bool control = code < 0x20 || (code >= 0x7F && code <= 0x9F);
+    const bool noCharacter =
+        (code >= 0xD800 && code <= 0xDFFF) || code == 0xFFFE || code == 0xFFFF || code > 0x10FFFF;
+    return !control && !noCharacter && (utf8 || code < 0x80);
+}
+
+bool isPredefinedEntity(const std::string& name) {
+    return name == "amp" || name == "lt" || name == "gt" || name == "quot" || name == "apos";
+}
+
+bool isNameByte(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) != 0 || std::strchr("_:.-", c) != nullptr ||
+           static_cast<unsigned char>(c) >= 0x80;
+}
+
+// A digit's value, up to 15 for 'f' or 'F'; 16 for anything else.
+unsigned long digitValue(char c) {
+    const char* digits = "0123456789abcdef";
+    const char* digit =
+        c != '\0' ? std::strchr(digits, std::tolower(static_cast<unsigned char>(c))) : nullptr;
+    return digit != nullptr ? static_cast<unsigned long>(digit - digits) : 16;
+}
+
+// Whether the reference at P (its '&') would mean something else once
+// tinyxml2 has decoded it and written the result back: an entity other than
+// the five predefined ones, whose '&' it would escape; a character
+// reference whose character does not write back as itself; and a "&#" that
+// starts no complete character reference, for each of which tinyxml2 would
+// search the rest of the text for a ';'.
+bool decodingChanges(const char* p, bool utf8) {
+    if (p[1] != '#') {
+        const char* name = p + 1;
+        const char* end = name;
+        while (*end != '\0' && isNameByte(*end)) {
+            ++end;
+        }
+        return end != name && *end == ';' && !isPredefinedEntity(std::string(name, end));
+    }
+    const unsigned long radix = p[2] == 'x' ? 16 : 10;
+    const char* digits = p + (radix == 16 ? 3 : 2);
+    const char* end = digits;
+    unsigned long code = 0;
+    for (; digitValue(*end) < radix; ++end) {
+        code = std::min(code * radix + digitValue(*end), 0x110000UL);  // beyond every character
+    }
+    return end == digits || *end != ';' || !writesBackAsItself(code, utf8);
+}
+
+}  // namespace
+
+char* doctypeStart(char* text) {
+    char* p = text;
+    for (;;) {
+        p = tinyxml2::XMLUtil::SkipWhiteSpace(p, nullptr);
+        if (startsWith(p, "<!DOCTYPE")) {
+            return p;
+        }
+        const bool comment = startsWith(p, "<!--");
+        if (!comment && !startsWith(p, "<?")) {
+            return nullptr;
+        }
+        const char* close = comment ? "-->" : "?>";
+        p = std::strstr(p + (comment ? 4 : 2), close);
+        if (p == nullptr) {
+            return nullptr;
+        }
+        p += std::strlen(close);
+    }
+}
+
+char* doctypeEnd(char* doctype) {
+    bool inSubset = false;
+    for (char* p = doctype + std::strlen("<!DOCTYPE"); *p != '\0'; ++p) {
+        if (*p == '"' || *p == '\'') {
+            p = std::strchr(p + 1, *p);
+        } else if (inSubset && startsWith(p, "<!--")) {
+            p = std::strstr(p + 4, "-->");
+            p = p == nullptr ? nullptr : p + 2;
+        } else if (inSubset && startsWith(p, "<?")) {
+            p = std::strstr(p + 2, "?>");
+            p = p == nullptr ? nullptr : p + 1;
+        } else if (*p == '[' || *p == ']') {
+            inSubset = *p == '[';
+        } else if (*p == '>' && !inSubset) {
+            return p;
+        }
+        if (p == nullptr) {
+            return nullptr;
+        }
+    }
+    return nullptr;
+}
+
+std::string declaredEncoding(const char* text) {
+    const char* p = tinyxml2::XMLUtil::SkipWhiteSpace(text, nullptr);
+    if (std::strncmp(p, "<?xml", 5) != 0 || !tinyxml2::XMLUtil::IsWhiteSpace(p[5])) {
+        return "";
+    }
+    p += 5;
+    // Pseudo-attributes: name = "value" or name = 'value'.
+    for (;;) {
+        p = tinyxml2::XMLUtil::SkipWhiteSpace(p, nullptr);
+        const char* name = p;
+        while (std::isalpha(static_cast<unsigned char>(*p)) != 0) {
+            ++p;
+        }
+        const std::string attribute(name, p);
+        p = tinyxml2::XMLUtil::SkipWhiteSpace(p, nullptr);
+        if (attribute.empty() || *p != '=') {
+            return "";
+        }
+        p = tinyxml2::XMLUtil::SkipWhiteSpace(p + 1, nullptr);
+        const char quote = *p;
+        const char* end = quote == '"' || quote == '\'' ? std::strchr(p + 1, quote) : nullptr;
+        if (end == nullptr) {
+            return "";
+        }
+        if (attribute == "encoding") {
+            return {p + 1, end};
+        }
+        p = end + 1;
+    }
+}
+
+bool decodingWouldChange(const char* text) {
+    const bool utf8 = isUtf8(declaredEncoding(text));
+    for (const char* p = std::strchr(text, '&'); p != nullptr; p = std::strchr(p + 1, '&')) {
+        if (decodingChanges(p, utf8)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace quillen
