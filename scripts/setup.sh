@@ -171,8 +171,9 @@ fuzz)
     ;;
 test)
     # The XHTML and DocBook DTDs, read through the system XML catalog by the
-    # roundtrip judge; file for dpkg-shlibdeps in the package test.
-    need_packages bats bats-support bats-assert bats-file libxml2-utils groff-base mandoc dpkg-dev file \
+    # roundtrip judge; file for dpkg-shlibdeps in the package test; strace to
+    # hold a run in its rename.
+    need_packages bats bats-support bats-assert bats-file libxml2-utils groff-base mandoc dpkg-dev file strace \
         w3c-sgml-lib docbook-xml
     ;;
 bench)

@@ -92,6 +92,9 @@ tinyxml2::XMLError Document::result() const {
     if (Error()) {
         return ErrorID();
     }
+    if (encodingNotAsciiBased_) {
+        return tinyxml2::XML_ERROR_PARSING_DECLARATION;
+    }
     if (strayEndTagLosesContent_) {
         return tinyxml2::XML_ERROR_MISMATCHED_ELEMENT;
     }
@@ -108,6 +111,13 @@ tinyxml2::XMLError Document::result() const {
 }
 
 char* Document::ParseDeep(char* p, tinyxml2::StrPair* parentEndTag, int* curLineNumPtr) {
+    // tinyxml2 takes every byte below 0x80 for its ASCII character: in
+    // ISO-2022-JP, say, it would read part of a character as '&' and write
+    // "&amp;" into it. Decided from the XML declaration, before the parse.
+    if (!bytesBelow0x80AreAscii(declaredEncoding(p))) {
+        encodingNotAsciiBased_ = true;
+        return nullptr;
+    }
     if (ProcessEntities() && decodingWouldChange(p)) {
         // Not parsed: the text is read again with entity processing off.
         textToKeepAsWritten_ = HasBOM() ? p - std::strlen("\xEF\xBB\xBF") : p;

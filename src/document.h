@@ -38,6 +38,7 @@ private:
 
     const char* textToKeepAsWritten_ = nullptr;
     const tinyxml2::XMLNode* doctype_ = nullptr;  // the declaration read whole
+    bool encodingNotAsciiBased_ = false;
     bool doctypeUnterminated_ = false;
     bool strayEndTagLosesContent_ = false;
 };

@@ -15,21 +15,30 @@
 namespace quillen {
 namespace {
 
-// The temporary file an interrupted run must remove, if any.
-std::atomic<const char*> pendingTemporary{nullptr};
+// How far the run has come, for the signal handler. Changed only with the
+// cleanup signals held, so that the handler never sees a step half done.
+std::atomic<const char*> pendingTemporary{nullptr};  // the temporary file, while it exists
+std::atomic<bool> outputInPlace{false};              // the output is complete and in place
 
-// A cleanup signal would end the process and leave a temporary file behind:
-// remove it, then end as the signal would.
-extern "C" void removeTemporaryAndEnd(int signalNumber) {
-    const char* path = pendingTemporary.load();
-    if (path != nullptr) {
-        platform::removeFile(path);
+// A signal would end the process and leave a temporary file behind: remove
+// it, then end as the signal would. Once the output is in place, the run is
+// complete and no signal interrupts it any more, so that it ends either as
+// it was (no new output, no temporary file) or with the success line and
+// status 0, whatever the timing.
+extern "C" void onCleanupSignal(int signalNumber) {
+    platform::holdCleanupSignals();
+    if (outputInPlace.load() && !platform::isFault(signalNumber)) {
+        platform::keepHandling(signalNumber, onCleanupSignal);
+    } else {
+        const char* path = pendingTemporary.exchange(nullptr);
+        if (path != nullptr) {
+            platform::removeFile(path);
+        }
+        platform::endAsSignal(signalNumber);
     }
-    platform::endAsSignal(signalNumber);
+    platform::releaseCleanupSignals();
 }
 
-// Holds back the cleanup signals while a temporary file comes and goes, so
-// that the handler always knows whether there is one to remove.
 template <typename Action>
 void withSignalsHeld(Action action) {
     platform::holdCleanupSignals();
@@ -62,13 +71,13 @@ std::string temporaryTemplate(const std::string& path) {
 class Destination {
 public:
     Destination(const std::string& path, int permissions) : path_(path) {
+        platform::handleCleanupSignals(onCleanupSignal);
         const platform::FileInfo existing = platform::inspect(path);
         if (existing.kind == platform::FileKind::other) {
             stream_ = std::fopen(path.c_str(), "w");
         } else if (existing.kind == platform::FileKind::missing ||
                    (existing.kind == platform::FileKind::regular && platform::mayWrite(path))) {
             temporary_ = temporaryTemplate(path);
-            platform::handleCleanupSignals(removeTemporaryAndEnd);
             withSignalsHeld([&] {
                 stream_ = platform::createExclusive(temporary_, permissions);
                 pendingTemporary = stream_ != nullptr ? temporary_.c_str() : nullptr;
@@ -112,11 +121,14 @@ public:
         if (closed != 0 && error == 0) {
             error = errno;
         }
-        if (error == 0 && pendingTemporary.load() != nullptr) {
+        if (error == 0) {
             withSignalsHeld([&] {
-                error = platform::replaceFile(temporary_, path_);
+                if (pendingTemporary.load() != nullptr) {
+                    error = platform::replaceFile(temporary_, path_);
+                }
                 if (error == 0) {
                     pendingTemporary = nullptr;
+                    outputInPlace = true;
                 }
             });
         }

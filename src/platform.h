@@ -29,7 +29,7 @@ bool mayWrite(const std::string& path);
 // Creates a new file from a template ending in "XXXXXX", never through an
 // existing name, with the given permissions (limited by the umask), and opens
 // it for writing in text mode. Fills in the template; null on failure, with
-// no file left behind.
+// no file left behind. The file can be removed while it is open.
 std::FILE* createExclusive(std::string& nameTemplate, int permissions);
 
 // Puts a complete file in place of another, atomically for every reader.
@@ -43,15 +43,24 @@ void removeFile(const char* path);
 // call.
 void lockOnlyOnce(std::FILE* stream);
 
-// The cleanup signals: those that end the process while a temporary file may
-// exist. HANDLER is called for each one that the caller has not set to be
-// ignored; a file-size limit is ignored instead, so that it fails the write
-// with EFBIG.
+// The cleanup signals: every catchable signal that would end the process
+// (on Windows: Ctrl+C, Ctrl+Break, closing the console, termination).
+// HANDLER is called for each one that the caller has not set to be ignored;
+// a file-size limit is ignored instead, so that it fails the write with
+// EFBIG.
 using SignalHandler = void (*)(int);
 void handleCleanupSignals(SignalHandler handler);
 
-// Inside the handler: the process ends as the signal would have ended it.
+// A signal that reports a fault of the program itself (a bad memory access,
+// an illegal instruction, abort): the handler must not return from it.
+bool isFault(int signalNumber);
+
+// Inside the handler: the process ends as the signal would have ended it
+// (core dump included), once the handler returns.
 void endAsSignal(int signalNumber);
+
+// Inside the handler: it is called for this signal again next time.
+void keepHandling(int signalNumber, SignalHandler handler);
 
 // While the cleanup signals are held, no handler runs: one that arrives
 // waits until they are released. Not nested.

@@ -8,8 +8,10 @@
 #include <tinyxml2.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 
 namespace quillen {
@@ -24,6 +26,51 @@ bool isUtf8(std::string encoding) {
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     }
     return encoding.empty() || encoding == "UTF-8";
+}
+
+// An encoding's name in capitals, without '-', '_', '.', ':' or blanks and
+// without a leading "X-": "iso-2022-jp" is "ISO2022JP", "IBM037" "IBM37".
+std::string normalisedName(const std::string& encoding) {
+    std::string name;
+    for (const char c : encoding) {
+        if (std::strchr("-_.: ", c) == nullptr) {
+            name += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        }
+    }
+    if (encoding.size() > 2 && (encoding[1] == '-' || encoding[1] == '_') && name[0] == 'X') {
+        name.erase(0, 1);
+    }
+    // Code page numbers without leading zeros.
+    const std::string::size_type digits = name.find_first_of("0123456789");
+    const std::string::size_type first = name.find_first_not_of('0', digits);
+    if (digits != std::string::npos && first != std::string::npos && first > digits &&
+        std::isdigit(static_cast<unsigned char>(name[first])) != 0) {
+        name.erase(digits, first - digits);
+    }
+    return name;
+}
+
+bool startsWithAny(const std::string& name, std::initializer_list<const char*> prefixes) {
+    return std::any_of(prefixes.begin(), prefixes.end(),
+                       [&](const char* prefix) { return startsWith(name.c_str(), prefix); });
+}
+
+// The EBCDIC code pages, by number, as IBM, CP or CSIBM names give them.
+bool isEbcdicCodePage(const std::string& name) {
+    static const std::array<int, 70> numbers{
+        37,   273,  274,  275,  277,  278,  280,  281,  284,  285,  290,  297,  420,  423,
+        424,  425,  500,  833,  836,  838,  870,  871,  875,  880,  905,  918,  930,  933,
+        935,  937,  939,  1025, 1026, 1047, 1097, 1112, 1122, 1123, 1130, 1132, 1137, 1140,
+        1141, 1142, 1143, 1144, 1145, 1146, 1147, 1148, 1149, 1153, 1154, 1155, 1156, 1157,
+        1158, 1159, 1160, 1161, 1162, 1163, 1164, 1165, 1166, 1364, 1371, 1388, 1390, 1399};
+    for (const char* prefix : {"CSIBM", "IBM", "CP"}) {
+        const std::string digits = startsWith(name.c_str(), prefix) ? name.substr(std::strlen(prefix)) : "";
+        if (!digits.empty() && digits.size() <= 5 &&
+            digits.find_first_not_of("0123456789") == std::string::npos) {
+            return std::find(numbers.begin(), numbers.end(), std::stoi(digits)) != numbers.end();
+        }
+    }
+    return false;
 }
 
 // A character that tinyxml2 can write back raw, in place of its reference,
@@ -166,6 +213,16 @@ bool decodingWouldChange(const char* text) {
         }
     }
     return false;
+}
+
+bool bytesBelow0x80AreAscii(const std::string& encoding) {
+    const std::string name = normalisedName(encoding);
+    const bool unicodeNotUtf8 =
+        startsWithAny(name, {"UNICODE", "CSUNICODE"}) && name.compare(name.size() - 4, 4, "UTF8") != 0;
+    return !(
+        startsWithAny(name, {"UTF7", "UTF16", "UTF32", "UCS2", "UCS4", "ISO10646UCS", "ISO10646UTF1", "UTF1",
+                             "UTFEBCDIC", "ISO2022", "CSISO2022", "EBCDIC", "CSEBCDIC", "SCSU", "BOCU"}) ||
+        name == "HZ" || name == "HZGB2312" || unicodeNotUtf8 || isEbcdicCodePage(name));
 }
 
 }  // namespace quillen

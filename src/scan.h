@@ -21,6 +21,13 @@ char* doctypeEnd(char* doctype);
 // The encoding that an XML declaration at the start of TEXT names, or "".
 std::string declaredEncoding(const char* text);
 
+// Whether every byte below 0x80 stands for its ASCII character in ENCODING,
+// as tinyxml2 reads it. Not so in the stateful encodings (ISO-2022-*, HZ,
+// UTF-7), whose multi-byte sequences use bytes such as '&' and '<', nor in
+// UTF-16, UTF-32, UCS-2, UCS-4, UTF-1, SCSU, BOCU-1 and the EBCDIC code
+// pages, under any spelling of their names. An empty name is UTF-8.
+bool bytesBelow0x80AreAscii(const std::string& encoding);
+
 // Whether decoding any reference in TEXT would change the document. A
 // reference anywhere counts, in a comment, a CDATA section or the document
 // type declaration too: one pass, and an outcome that is easy to predict.

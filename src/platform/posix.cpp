@@ -4,11 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <array>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "../platform.h"
 #if __has_include(<stdio_ext.h>)
@@ -67,37 +67,81 @@ void lockOnlyOnce(std::FILE* stream) {
 
 namespace {
 
-const std::array<int, 3> cleanupSignals{SIGINT, SIGTERM, SIGHUP};
+// The signals whose default action ends the process, but for SIGKILL, which
+// cannot be caught, and SIGXFSZ, which is ignored.
+std::vector<int> cleanupSignals() {
+    std::vector<int> signals{SIGHUP,  SIGINT,  SIGQUIT, SIGILL,    SIGTRAP, SIGABRT,
+                             SIGBUS,  SIGFPE,  SIGUSR1, SIGSEGV,   SIGUSR2, SIGPIPE,
+                             SIGALRM, SIGTERM, SIGXCPU, SIGVTALRM, SIGPROF, SIGSYS};
+#ifdef SIGIO
+    signals.push_back(SIGIO);
+#endif
+#ifdef SIGPWR
+    signals.push_back(SIGPWR);
+#endif
+#ifdef SIGSTKFLT
+    signals.push_back(SIGSTKFLT);
+#endif
+#ifdef SIGEMT
+    signals.push_back(SIGEMT);
+#endif
+#ifdef SIGLOST
+    signals.push_back(SIGLOST);
+#endif
+#ifdef SIGRTMIN
+    for (int signalNumber = SIGRTMIN; signalNumber <= SIGRTMAX; ++signalNumber) {
+        signals.push_back(signalNumber);
+    }
+#endif
+    return signals;
+}
 
+// Filled in before any handler can run: the handler itself holds them, and
+// may not allocate.
+sigset_t cleanupSet;
 sigset_t heldBefore;
 
 }  // namespace
 
 void handleCleanupSignals(SignalHandler handler) {
-    for (const int signalNumber : cleanupSignals) {
-        // A signal that the caller ignores (nohup, a background job) stays
-        // ignored.
-        struct sigaction current {};
-        if (sigaction(signalNumber, nullptr, &current) == 0 && current.sa_handler != SIG_IGN) {
-            std::signal(signalNumber, handler);
+    const std::vector<int> signals = cleanupSignals();
+    sigemptyset(&cleanupSet);
+    for (const int signalNumber : signals) {
+        sigaddset(&cleanupSet, signalNumber);
+    }
+    struct sigaction action {};
+    action.sa_handler = handler;
+    action.sa_mask = cleanupSet;  // one handler at a time
+    action.sa_flags = SA_RESTART;
+    // A signal that the caller ignores (nohup, a background job) stays
+    // ignored; one that arrives before that is put back is still discarded.
+    holdCleanupSignals();
+    for (const int signalNumber : signals) {
+        struct sigaction previous {};
+        if (sigaction(signalNumber, &action, &previous) == 0 && previous.sa_handler == SIG_IGN) {
+            sigaction(signalNumber, &previous, nullptr);
         }
     }
+    releaseCleanupSignals();
     std::signal(SIGXFSZ, SIG_IGN);
 }
 
+bool isFault(int signalNumber) {
+    return signalNumber == SIGSEGV || signalNumber == SIGBUS || signalNumber == SIGFPE ||
+           signalNumber == SIGILL || signalNumber == SIGTRAP || signalNumber == SIGSYS ||
+           signalNumber == SIGABRT;
+}
+
+// The signal is blocked while its handler runs: raised here, it ends the
+// process as the handler returns.
 void endAsSignal(int signalNumber) {
     std::signal(signalNumber, SIG_DFL);
     std::raise(signalNumber);
 }
 
-void holdCleanupSignals() {
-    sigset_t held;
-    sigemptyset(&held);
-    for (const int signalNumber : cleanupSignals) {
-        sigaddset(&held, signalNumber);
-    }
-    sigprocmask(SIG_BLOCK, &held, &heldBefore);
-}
+void keepHandling(int /*signalNumber*/, SignalHandler /*handler*/) {}  // sigaction keeps it
+
+void holdCleanupSignals() { sigprocmask(SIG_BLOCK, &cleanupSet, &heldBefore); }
 
 void releaseCleanupSignals() { sigprocmask(SIG_SETMASK, &heldBefore, nullptr); }
 

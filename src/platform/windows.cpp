@@ -1,14 +1,16 @@
 // The platform calls on Windows (built with MinGW-w64 or MSVC).
 
+#define _CRT_RAND_S  // rand_s, from the system's random source
 #include <fcntl.h>
 #include <io.h>
-#include <share.h>
 #include <sys/stat.h>
 #include <windows.h>
 
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "../platform.h"
@@ -35,26 +37,41 @@ FileInfo inspect(const std::string& path) {
 bool mayWrite(const std::string& path) { return _access(path.c_str(), 2) == 0; }
 
 // Permission bits are not Windows's: the file gets the folder's defaults.
+// The name's last six characters are random, from the system's random
+// source, and drawn again on a clash, as mkstemp does: names that depend on
+// the process id run out once stale files hold them. The file is opened so
+// that a Ctrl+C handler may remove it while it is being written.
 std::FILE* createExclusive(std::string& nameTemplate, int /*permissions*/) {
-    const std::string pattern = nameTemplate;
-    for (int attempt = 0; attempt < 26; ++attempt) {
-        nameTemplate = pattern;
-        if (_mktemp_s(&nameTemplate[0], nameTemplate.size() + 1) != 0) {
-            return nullptr;
-        }
-        int fd = -1;
-        if (_sopen_s(&fd, nameTemplate.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_TEXT, _SH_DENYNO,
-                     _S_IREAD | _S_IWRITE) == 0) {
-            std::FILE* stream = _fdopen(fd, "w");
-            if (stream == nullptr) {
-                _close(fd);
-                _unlink(nameTemplate.c_str());
+    static const char characters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    const std::string::size_type random = nameTemplate.size() - 6;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        for (std::string::size_type i = random; i < nameTemplate.size(); ++i) {
+            unsigned int value = 0;
+            if (rand_s(&value) != 0) {
+                return nullptr;
             }
-            return stream;
+            nameTemplate[i] = characters[value % (sizeof characters - 1)];
         }
-        if (errno != EEXIST) {
+        const HANDLE file = CreateFileA(nameTemplate.c_str(), GENERIC_WRITE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            if (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS) {
+                continue;
+            }
             return nullptr;
         }
+        const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_WRONLY | _O_TEXT);
+        std::FILE* stream = fd != -1 ? _fdopen(fd, "w") : nullptr;
+        if (stream == nullptr) {
+            if (fd != -1) {
+                _close(fd);
+            } else {
+                CloseHandle(file);
+            }
+            DeleteFileA(nameTemplate.c_str());
+        }
+        return stream;
     }
     return nullptr;
 }
@@ -66,16 +83,41 @@ int replaceFile(const std::string& from, const std::string& to) {
     return GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
 }
 
-void removeFile(const char* path) { _unlink(path); }
+void removeFile(const char* path) { DeleteFileA(path); }
 
 void lockOnlyOnce(std::FILE* /*stream*/) {}
 
+namespace {
+
+SignalHandler cleanupHandler = nullptr;
+SRWLOCK cleanupLock = SRWLOCK_INIT;
+
+// Closing the console, logging off and shutting down end the process once
+// the handlers return: they clean up as termination does. Ctrl+C and
+// Ctrl+Break go on to the C runtime, which calls the SIGINT and SIGBREAK
+// handlers.
+BOOL WINAPI onConsoleEvent(DWORD event) {
+    if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) {
+        cleanupHandler(SIGTERM);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+}  // namespace
+
 void handleCleanupSignals(SignalHandler handler) {
-    for (const int signalNumber : {SIGINT, SIGTERM}) {
+    cleanupHandler = handler;
+    for (const int signalNumber : {SIGINT, SIGBREAK, SIGTERM}) {
         if (std::signal(signalNumber, handler) == SIG_IGN) {
             std::signal(signalNumber, SIG_IGN);
         }
     }
+    SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+}
+
+bool isFault(int signalNumber) {
+    return signalNumber != SIGINT && signalNumber != SIGBREAK && signalNumber != SIGTERM;
 }
 
 void endAsSignal(int signalNumber) {
@@ -83,8 +125,12 @@ void endAsSignal(int signalNumber) {
     std::raise(signalNumber);
 }
 
-// The handlers run on a thread of their own, at any time.
-void holdCleanupSignals() {}
-void releaseCleanupSignals() {}
+// The C runtime resets a handler before it calls it.
+void keepHandling(int signalNumber, SignalHandler handler) { std::signal(signalNumber, handler); }
+
+// The handlers run on a thread of their own, at any time: holding the
+// signals is holding a lock that they take too.
+void holdCleanupSignals() { AcquireSRWLockExclusive(&cleanupLock); }
+void releaseCleanupSignals() { ReleaseSRWLockExclusive(&cleanupLock); }
 
 }  // namespace platform
