@@ -8,7 +8,7 @@ DEPS := $(CURDIR)/.deps
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 CMAKE_BUILD = cmake --build $(1) -j$(JOBS)
 
-.PHONY: all deps build demo check test asan check-asan lint format windows check-windows \
+.PHONY: all deps build demo check check-bare test asan check-asan lint format windows check-windows \
         roundtrip bench fuzz install deb clean
 
 all: build
@@ -31,6 +31,11 @@ test: build
 # The whole suite against the normal build, the sanitized build and the
 # Windows build under Wine, plus static analysis.
 check: test check-asan lint check-windows
+
+# The README's quick start on a bare Debian 12 image (debootstrap, chroot;
+# needs root): git and make only, then make demo and make check.
+check-bare:
+	@scripts/check-bare.sh
 
 asan:
 	@scripts/setup.sh asan

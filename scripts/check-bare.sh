@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# make check-bare: the README's promise on a bare image. Builds a minimal
+# Debian 12 with debootstrap (from the archive this system's apt uses),
+# installs only git and make in it, clones this repository into it and runs
+# the README's two commands there, "make demo" and "make check", with chroot.
+# Names the command that failed, with the last lines of its output. Removes
+# the image afterwards, also after a failure or an interrupt. Needs root.
+#
+#   scripts/check-bare.sh [FOLDER]   (default: .bare in the repository)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+image=${1:-$root/.bare}
+suite=${BARE_SUITE:-bookworm}
+
+say() { printf 'check-bare: %s\n' "$*" >&2; }
+die() { say "$*"; exit 1; }
+
+[ "$(id -u)" -eq 0 ] || die "needs root (debootstrap, chroot, mount)"
+command -v debootstrap >/dev/null || {
+    say "installing debootstrap"
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq debootstrap >/dev/null ||
+        { apt-get update -qq >/dev/null && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq debootstrap >/dev/null; }
+}
+# shellcheck disable=SC2016 # apt's own format, not the shell's
+uri=$(apt-get indextargets --format '$(REPO_URI) $(RELEASE)' 2>/dev/null |
+    awk -v rel="$suite" '$2 == rel { print $1; exit }')
+[ -n "$uri" ] || die "cannot tell which Debian archive apt uses for $suite"
+
+# The mount points inside the image, in the order they are mounted.
+mounts=(proc dev dev/pts dev/shm mnt/quillen)
+
+# Unmounts what is mounted in the image, then removes it, but never while
+# anything is still mounted there: that would remove the system's files.
+cleanup() {
+    local point process
+    # Programs that the suites left running in it (wineserver).
+    for process in /proc/[0-9]*; do
+        [ "$(readlink "$process/root" 2>/dev/null)" != "$image" ] || kill -9 "${process#/proc/}" 2>/dev/null || true
+    done
+    for ((i = ${#mounts[@]} - 1; i >= 0; i--)); do
+        point=$image/${mounts[i]}
+        ! mountpoint -q "$point" || umount "$point" || umount -l "$point" || true
+    done
+    if findmnt -rn -o TARGET | grep -q "^$image/"; then
+        say "left $image in place: something is still mounted in it"
+        return
+    fi
+    rm -rf "$image"
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+cleanup
+mkdir -p "$image"
+log=$(mktemp)
+trap 'rm -f "$log"; cleanup' EXIT
+
+# Runs a step, its output in the log; on failure names it and shows the end.
+step() {
+    local name=$1
+    shift
+    say "$name"
+    local started=$SECONDS
+    if ! "$@" >"$log" 2>&1; then
+        say "FAILED: $name"
+        tail -n 40 "$log" >&2
+        exit 1
+    fi
+    say "$name: done in $((SECONDS - started)) s"
+}
+
+step "debootstrap --variant=minbase $suite" debootstrap --variant=minbase "$suite" "$image" "$uri"
+mount -t proc proc "$image/proc"
+mount --bind /dev "$image/dev"
+mount --bind /dev/pts "$image/dev/pts"
+mount -t tmpfs shm "$image/dev/shm"
+mkdir -p "$image/mnt/quillen"
+mount --bind -o ro "$root" "$image/mnt/quillen"
+cp /etc/resolv.conf "$image/etc/resolv.conf" 2>/dev/null || true
+# Packages that bring a service (openssh-server) do not start it in here.
+printf '#!/bin/sh\nexit 101\n' >"$image/usr/sbin/policy-rc.d"
+chmod +x "$image/usr/sbin/policy-rc.d"
+
+in_image() {
+    chroot "$image" /usr/bin/env -i HOME=/root TERM=dumb DEBIAN_FRONTEND=noninteractive \
+        PATH=/usr/sbin:/usr/bin:/sbin:/bin bash -c "$1"
+}
+step "apt-get install git make" in_image "apt-get update -qq && apt-get install -y -qq git make"
+step "git clone" in_image "git clone -q /mnt/quillen /root/quillen"
+step "make demo" in_image "cd /root/quillen && make demo"
+step "make check" in_image "cd /root/quillen && make check"
+say "a bare $suite image with git and make: make demo and make check pass"
