@@ -6,37 +6,43 @@
 # shellcheck source=tests/helpers.bash
 source "$BATS_TEST_DIRNAME/helpers.bash"
 
-# The lines of a table, without its comments, into the array rows.
-read_cases() { mapfile -t rows < <(grep -v '^#' "$data/cases/$1"); }
-
-@test "refused: each file of cases/refused.tsv, with its code, and nothing written" {
-    local rows row code bytes
-    read_cases refused.tsv
+# Calls CHECK with the two fields of each line of TABLE but its comments.
+each_case() {
+    local rows row first second
+    mapfile -t rows < <(grep -v '^#' "$data/cases/$1")
     for row in "${rows[@]}"; do
-        IFS=$'\t' read -r code bytes <<<"$row"
-        echo "case: $bytes"
-        # shellcheck disable=SC2059 # the bytes are given as a format
-        printf -- "$bytes" >data.xml
-        remember
-        run --separate-stderr quillen data.xml
-        assert_refused "Error loading file: data.xml. Error code: $code."
+        IFS=$'\t' read -r first second <<<"$row"
+        "$2" "$first" "$second"
     done
 }
 
+# The code, then the file's bytes (a printf format).
+refused_with() {
+    echo "case: $2"
+    # shellcheck disable=SC2059 # the bytes are given as a format
+    printf -- "$2" >data.xml
+    remember
+    run --separate-stderr quillen data.xml
+    assert_refused "Error loading file: data.xml. Error code: $1."
+}
+
+# The file's bytes, then the output's, or "=" for the same bytes.
+saved_as() {
+    echo "case: $1"
+    # shellcheck disable=SC2059 # the bytes are given as a format
+    printf -- "$1" >data.xml
+    # shellcheck disable=SC2059
+    if [ "$2" = "=" ]; then printf -- "$1"; else printf -- "$2"; fi >"$BATS_TEST_TMPDIR/expected"
+    rm -f data_for.xml
+    run --separate-stderr quillen data.xml
+    assert_saved data_for.xml
+    assert_content data_for.xml "$BATS_TEST_TMPDIR/expected"
+}
+
+@test "refused: each file of cases/refused.tsv, with its code, and nothing written" {
+    each_case refused.tsv refused_with
+}
+
 @test "saved: each file of cases/saved.tsv, as the table gives its output" {
-    local rows row bytes expected
-    read_cases saved.tsv
-    for row in "${rows[@]}"; do
-        IFS=$'\t' read -r bytes expected <<<"$row"
-        echo "case: $bytes"
-        [ "$expected" != "=" ] || expected=$bytes
-        # shellcheck disable=SC2059
-        printf -- "$bytes" >data.xml
-        # shellcheck disable=SC2059
-        printf -- "$expected" >"$BATS_TEST_TMPDIR/expected"
-        rm -f data_for.xml
-        run --separate-stderr quillen data.xml
-        assert_saved data_for.xml
-        assert_content data_for.xml "$BATS_TEST_TMPDIR/expected"
-    done
+    each_case saved.tsv saved_as
 }
