@@ -27,7 +27,7 @@ uri=$(apt-get indextargets --format '$(REPO_URI) $(RELEASE)' 2>/dev/null |
 [ -n "$uri" ] || die "cannot tell which Debian archive apt uses for $suite"
 
 # The mount points inside the image, in the order they are mounted.
-mounts=(proc dev dev/pts dev/shm mnt/quillen)
+mounts=(proc dev dev/pts dev/shm)
 
 # Unmounts what is mounted in the image, then removes it, but never while
 # anything is still mounted there: that would remove the system's files.
@@ -75,8 +75,8 @@ mount -t proc proc "$image/proc"
 mount --bind /dev "$image/dev"
 mount --bind /dev/pts "$image/dev/pts"
 mount -t tmpfs shm "$image/dev/shm"
-mkdir -p "$image/mnt/quillen"
-mount --bind -o ro "$root" "$image/mnt/quillen"
+# What is committed, as a bundle that git in the image clones.
+git -C "$root" bundle create -q "$image/root/quillen.bundle" HEAD
 cp /etc/resolv.conf "$image/etc/resolv.conf" 2>/dev/null || true
 # Packages that bring a service (openssh-server) do not start it in here.
 printf '#!/bin/sh\nexit 101\n' >"$image/usr/sbin/policy-rc.d"
@@ -87,7 +87,7 @@ in_image() {
         PATH=/usr/sbin:/usr/bin:/sbin:/bin bash -c "$1"
 }
 step "apt-get install git make" in_image "apt-get update -qq && apt-get install -y -qq git make"
-step "git clone" in_image "git clone -q /mnt/quillen /root/quillen"
+step "git clone" in_image "git -c advice.detachedHead=false clone -q /root/quillen.bundle /root/quillen"
 step "make demo" in_image "cd /root/quillen && make demo"
 step "make check" in_image "cd /root/quillen && make check"
 say "a bare $suite image with git and make: make demo and make check pass"
