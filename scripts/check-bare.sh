@@ -70,7 +70,12 @@ step() {
     say "$name: done in $((SECONDS - started)) s"
 }
 
-step "debootstrap --variant=minbase $suite" debootstrap --variant=minbase "$suite" "$image" "$uri"
+# A download from the archive fails now and then: one more try.
+bootstrap() {
+    debootstrap --variant=minbase "$suite" "$image" "$uri" ||
+        { rm -rf "$image" && mkdir -p "$image" && debootstrap --variant=minbase "$suite" "$image" "$uri"; }
+}
+step "debootstrap --variant=minbase $suite" bootstrap
 mount -t proc proc "$image/proc"
 mount --bind /dev "$image/dev"
 mount --bind /dev/pts "$image/dev/pts"
