@@ -114,11 +114,12 @@ char* Document::ParseDeep(char* p, tinyxml2::StrPair* parentEndTag, int* curLine
     // tinyxml2 takes every byte below 0x80 for its ASCII character: in
     // ISO-2022-JP, say, it would read part of a character as '&' and write
     // "&amp;" into it. Decided from the XML declaration, before the parse.
-    if (!bytesBelow0x80AreAscii(declaredEncoding(p))) {
+    const std::string encoding = declaredEncoding(p);
+    if (!bytesBelow0x80AreAscii(encoding)) {
         encodingNotAsciiBased_ = true;
         return nullptr;
     }
-    if (ProcessEntities() && decodingWouldChange(p)) {
+    if (ProcessEntities() && decodingWouldChange(p, encoding)) {
         // Not parsed: the text is read again with entity processing off.
         textToKeepAsWritten_ = HasBOM() ? p - std::strlen("\xEF\xBB\xBF") : p;
         return nullptr;

@@ -129,47 +129,49 @@ bool decodingChanges(const char* p, bool utf8) {
     return end == digits || *end != ';' || !writesBackAsItself(code, utf8);
 }
 
+// Past the comment or processing instruction that starts at P: where it
+// ends, P itself when none starts there, null when the text ends first.
+char* pastCommentOrInstruction(char* p) {
+    const bool comment = startsWith(p, "<!--");
+    if (!comment && !startsWith(p, "<?")) {
+        return p;
+    }
+    const char* close = comment ? "-->" : "?>";
+    char* end = std::strstr(p + (comment ? 4 : 2), close);
+    return end != nullptr ? end + std::strlen(close) : nullptr;
+}
+
 }  // namespace
 
 char* doctypeStart(char* text) {
-    char* p = text;
-    for (;;) {
-        p = tinyxml2::XMLUtil::SkipWhiteSpace(p, nullptr);
-        if (startsWith(p, "<!DOCTYPE")) {
-            return p;
-        }
-        const bool comment = startsWith(p, "<!--");
-        if (!comment && !startsWith(p, "<?")) {
+    char* p = tinyxml2::XMLUtil::SkipWhiteSpace(text, nullptr);
+    while (!startsWith(p, "<!DOCTYPE")) {
+        char* next = pastCommentOrInstruction(p);
+        if (next == nullptr || next == p) {
             return nullptr;
         }
-        const char* close = comment ? "-->" : "?>";
-        p = std::strstr(p + (comment ? 4 : 2), close);
-        if (p == nullptr) {
-            return nullptr;
-        }
-        p += std::strlen(close);
+        p = tinyxml2::XMLUtil::SkipWhiteSpace(next, nullptr);
     }
+    return p;
 }
 
 char* doctypeEnd(char* doctype) {
     bool inSubset = false;
-    for (char* p = doctype + std::strlen("<!DOCTYPE"); *p != '\0'; ++p) {
+    char* p = doctype + std::strlen("<!DOCTYPE");
+    while (p != nullptr && *p != '\0') {
+        char* next = inSubset ? pastCommentOrInstruction(p) : p;
+        if (next != p) {
+            p = next;
+            continue;
+        }
         if (*p == '"' || *p == '\'') {
             p = std::strchr(p + 1, *p);
-        } else if (inSubset && startsWith(p, "<!--")) {
-            p = std::strstr(p + 4, "-->");
-            p = p == nullptr ? nullptr : p + 2;
-        } else if (inSubset && startsWith(p, "<?")) {
-            p = std::strstr(p + 2, "?>");
-            p = p == nullptr ? nullptr : p + 1;
         } else if (*p == '[' || *p == ']') {
             inSubset = *p == '[';
         } else if (*p == '>' && !inSubset) {
             return p;
         }
-        if (p == nullptr) {
-            return nullptr;
-        }
+        p = p != nullptr ? p + 1 : nullptr;
     }
     return nullptr;
 }
@@ -205,8 +207,8 @@ std::string declaredEncoding(const char* text) {
     }
 }
 
-bool decodingWouldChange(const char* text) {
-    const bool utf8 = isUtf8(declaredEncoding(text));
+bool decodingWouldChange(const char* text, const std::string& encoding) {
+    const bool utf8 = isUtf8(encoding);
     for (const char* p = std::strchr(text, '&'); p != nullptr; p = std::strchr(p + 1, '&')) {
         if (decodingChanges(p, utf8)) {
             return true;

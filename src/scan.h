@@ -28,9 +28,10 @@ std::string declaredEncoding(const char* text);
 // pages, under any spelling of their names. An empty name is UTF-8.
 bool bytesBelow0x80AreAscii(const std::string& encoding);
 
-// Whether decoding any reference in TEXT would change the document. A
-// reference anywhere counts, in a comment, a CDATA section or the document
-// type declaration too: one pass, and an outcome that is easy to predict.
-bool decodingWouldChange(const char* text);
+// Whether decoding any reference in TEXT, whose XML declaration names
+// ENCODING, would change the document. A reference anywhere counts, in a
+// comment, a CDATA section or the document type declaration too: one pass,
+// and an outcome that is easy to predict.
+bool decodingWouldChange(const char* text, const std::string& encoding);
 
 }  // namespace quillen
