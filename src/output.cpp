@@ -7,6 +7,7 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -34,7 +35,11 @@ extern "C" void onCleanupSignal(int signalNumber) {
         if (path != nullptr) {
             platform::removeFile(path);
         }
-        platform::endAsSignal(signalNumber);
+        // The default action, raised: on POSIX the signal is blocked while
+        // its handler runs, so it ends the process (core dump included) as
+        // the handler returns; the C runtime on Windows ends it at once.
+        std::signal(signalNumber, SIG_DFL);
+        std::raise(signalNumber);
     }
     platform::releaseCleanupSignals();
 }

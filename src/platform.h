@@ -55,10 +55,6 @@ void handleCleanupSignals(SignalHandler handler);
 // an illegal instruction, abort): the handler must not return from it.
 bool isFault(int signalNumber);
 
-// Inside the handler: the process ends as the signal would have ended it
-// (core dump included), once the handler returns.
-void endAsSignal(int signalNumber);
-
 // Inside the handler: it is called for this signal again next time.
 void keepHandling(int signalNumber, SignalHandler handler);
 

@@ -132,13 +132,6 @@ bool isFault(int signalNumber) {
            signalNumber == SIGABRT;
 }
 
-// The signal is blocked while its handler runs: raised here, it ends the
-// process as the handler returns.
-void endAsSignal(int signalNumber) {
-    std::signal(signalNumber, SIG_DFL);
-    std::raise(signalNumber);
-}
-
 void keepHandling(int /*signalNumber*/, SignalHandler /*handler*/) {}  // sigaction keeps it
 
 void holdCleanupSignals() { sigprocmask(SIG_BLOCK, &cleanupSet, &heldBefore); }

@@ -120,11 +120,6 @@ bool isFault(int signalNumber) {
     return signalNumber != SIGINT && signalNumber != SIGBREAK && signalNumber != SIGTERM;
 }
 
-void endAsSignal(int signalNumber) {
-    std::signal(signalNumber, SIG_DFL);
-    std::raise(signalNumber);
-}
-
 // The C runtime resets a handler before it calls it.
 void keepHandling(int signalNumber, SignalHandler handler) { std::signal(signalNumber, handler); }
 
