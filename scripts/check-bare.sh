@@ -16,14 +16,8 @@ say() { printf 'check-bare: %s\n' "$*" >&2; }
 die() { say "$*"; exit 1; }
 
 [ "$(id -u)" -eq 0 ] || die "needs root (debootstrap, chroot, mount)"
-command -v debootstrap >/dev/null || {
-    say "installing debootstrap"
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq debootstrap >/dev/null ||
-        { apt-get update -qq >/dev/null && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq debootstrap >/dev/null; }
-}
-# shellcheck disable=SC2016 # apt's own format, not the shell's
-uri=$(apt-get indextargets --format '$(REPO_URI) $(RELEASE)' 2>/dev/null |
-    awk -v rel="$suite" '$2 == rel { print $1; exit }')
+"$root/scripts/setup.sh" bare
+uri=$("$root/scripts/setup.sh" archive-uri "$suite")
 [ -n "$uri" ] || die "cannot tell which Debian archive apt uses for $suite"
 
 # The mount points inside the image, in the order they are mounted.

@@ -10,6 +10,9 @@
 #   scripts/setup.sh bench    the formatters compared, Python and gnuplot, for the benchmark
 #   scripts/setup.sh test     bats and its libraries, and the tools the suites call
 #   scripts/setup.sh wine     Wine, to run the Windows build
+#   scripts/setup.sh bare     debootstrap, for make check-bare
+#   scripts/setup.sh archive-uri RELEASE
+#                             prints the archive this system's apt uses for RELEASE
 #
 # tinyxml2 is built from Debian's source package of a recent release into
 # .deps/, which git ignores, with the fixes in patches/ applied: every release
@@ -66,6 +69,13 @@ fi
 patches=$(cat "$root"/patches/tinyxml2-*.patch | cksum | cut -d' ' -f1)
 recipe=$(cat "$root"/patches/tinyxml2-*.patch "$0" | cksum | cut -d' ' -f1)
 
+# The archive that this system's apt uses for the release named, or nothing.
+archive_uri() {
+    # shellcheck disable=SC2016 # apt's own format, not the shell's
+    apt-get indextargets --format '$(REPO_URI) $(RELEASE)' 2>/dev/null |
+        awk -v rel="$1" '$2 == rel { print $1; exit }'
+}
+
 # Unpacks tinyxml2's Debian source package into .deps/src/tinyxml2 and
 # applies patches/.
 fetch_source() {
@@ -83,9 +93,7 @@ fetch_source() {
     distribution=$(. /etc/os-release && echo "${ID:-}")
     suites=${TINYXML2_SUITE:-$codename}
     [ -z "${TINYXML2_SUITE:-}" ] && [ "$distribution" = debian ] && [ "$codename" != trixie ] && suites+=" trixie"
-    # shellcheck disable=SC2016 # apt's own format, not the shell's
-    uri=$(apt-get indextargets --format '$(REPO_URI) $(RELEASE)' 2>/dev/null |
-        awk -v rel="$codename" '$2 == rel { print $1; exit }')
+    uri=$(archive_uri "$codename")
     [ -n "$uri" ] || die "cannot tell which Debian archive apt uses; build tinyxml2 >= $minMajor with patches/ applied by hand"
 
     local tmp
@@ -201,7 +209,13 @@ mingw)
     tinyxml2_variant mingw build_tinyxml2 mingw OFF \
         -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -Dtinyxml2_INSTALL_PKGCONFIG=OFF
     ;;
+bare)
+    need_packages debootstrap
+    ;;
+archive-uri)
+    archive_uri "${2:?name the release}"
+    ;;
 *)
-    die "unknown variant '$variant' (native, asan, fuzz, mingw, lint, wine, bench, test)"
+    die "unknown variant '$variant' (native, asan, fuzz, mingw, lint, wine, bench, test, bare, archive-uri)"
     ;;
 esac
