@@ -1,15 +1,69 @@
-// Run when quillen is configured: exits 0 if the tinyxml2 it links keeps the
-// '&' of an unknown entity reference after a known one (a fault of every
-// release up to 11.0.0; see patches/).
+// Run when quillen is configured: exits 0 if the tinyxml2 it links has the
+// changes in patches/, or else with the number of the first it lacks:
+//   1  the '&' of an unknown entity reference kept after a known one
+//      (tinyxml2-unknown-entity.patch, upstream issue 1082);
+//   2  white space before markup kept in pedantic mode, and the hooks at
+//      each element's content (tinyxml2-whitespace.patch);
+//   3  a line feed followed by a carriage return read as two line ends
+//      (tinyxml2-line-feed-carriage-return.patch).
+// Without those hooks the probe does not build.
 #include <tinyxml2.h>
 
 #include <cstring>
 
-int main() {
+namespace {
+
+class Probe : public tinyxml2::XMLDocument {
+public:
+    Probe() : XMLDocument(true, tinyxml2::PEDANTIC_WHITESPACE) {}
+    int begun = 0;
+    int ended = 0;
+
+protected:
+    void ElementContentBegins(tinyxml2::XMLElement* /*element*/) override { ++begun; }
+    void ElementContentEnds(tinyxml2::XMLElement* /*element*/) override { ++ended; }
+};
+
+bool keepsUnknownEntity() {
     tinyxml2::XMLDocument doc;
     if (doc.Parse("<a>&amp;&x;</a>") != tinyxml2::XML_SUCCESS) {
-        return 2;
+        return false;
     }
     const char* text = doc.RootElement()->GetText();
-    return text != nullptr && std::strcmp(text, "&&x;") == 0 ? 0 : 1;
+    return text != nullptr && std::strcmp(text, "&&x;") == 0;
+}
+
+bool keepsWhiteSpace() {
+    Probe doc;
+    if (doc.Parse(" <a><b>x</b> <c/></a>") != tinyxml2::XML_SUCCESS ||
+        doc.FirstChild() != doc.RootElement()) {
+        return false;
+    }
+    const tinyxml2::XMLNode* space = doc.RootElement()->FirstChild()->NextSibling();
+    return space != nullptr && space->ToText() != nullptr && std::strcmp(space->Value(), " ") == 0 &&
+           doc.begun == 2 && doc.ended == 2;
+}
+
+bool readsTwoLineEnds() {
+    tinyxml2::XMLDocument doc;
+    if (doc.Parse("<a>x\n\ry</a>") != tinyxml2::XML_SUCCESS) {
+        return false;
+    }
+    const char* text = doc.RootElement()->GetText();
+    return text != nullptr && std::strcmp(text, "x\n\ny") == 0;
+}
+
+}  // namespace
+
+int main() {
+    if (!keepsUnknownEntity()) {
+        return 1;
+    }
+    if (!keepsWhiteSpace()) {
+        return 2;
+    }
+    if (!readsTwoLineEnds()) {
+        return 3;
+    }
+    return 0;
 }

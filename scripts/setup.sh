@@ -179,10 +179,11 @@ fuzz)
     ;;
 test)
     # The XHTML and DocBook DTDs, read through the system XML catalog by the
-    # roundtrip judge; file for dpkg-shlibdeps in the package test; strace to
-    # hold a run in its rename; GNU parallel, an ssh server and client and
-    # rsync for the recipes for many files.
-    need_packages bats bats-support bats-assert bats-file libxml2-utils groff-base mandoc dpkg-dev file strace \
+    # roundtrip judge, and xsltproc, with which it sets aside the white space
+    # that is only layout; file for dpkg-shlibdeps in the package test;
+    # strace to hold a run in its rename; GNU parallel, an ssh server and
+    # client and rsync for the recipes for many files.
+    need_packages bats bats-support bats-assert bats-file libxml2-utils xsltproc groff-base mandoc dpkg-dev file strace \
         w3c-sgml-lib docbook-xml parallel openssh-server openssh-client rsync
     ;;
 bench)

@@ -86,7 +86,8 @@ bool isLoadable(const platform::FileInfo& input) { return input.kind != platform
 
 }  // namespace
 
-Document::Document(bool processEntities) : XMLDocument(processEntities, tinyxml2::PRESERVE_WHITESPACE) {}
+Document::Document(bool processEntities, bool keepAllWhiteSpace)
+    : XMLDocument(processEntities, tinyxml2::PEDANTIC_WHITESPACE), keepAllWhiteSpace_(keepAllWhiteSpace) {}
 
 tinyxml2::XMLError Document::result() const {
     if (Error()) {
@@ -167,11 +168,30 @@ namespace {
 // which that would change anything is read again, from the same text, with
 // entity processing off: tinyxml2 then keeps every text and attribute value
 // as written, and writes it back so.
-Loaded withReferencesKept(std::unique_ptr<Document> doc) {
-    if (doc->textToKeepAsWritten() != nullptr) {
-        auto kept = std::make_unique<Document>(false);
-        kept->Parse(doc->textToKeepAsWritten());
-        doc = std::move(kept);
+std::unique_ptr<Document> withReferencesKept(std::unique_ptr<Document> doc, bool keepAllWhiteSpace) {
+    if (doc->textToKeepAsWritten() == nullptr) {
+        return doc;
+    }
+    auto kept = std::make_unique<Document>(false, keepAllWhiteSpace);
+    kept->Parse(doc->textToKeepAsWritten());
+    return kept;
+}
+
+// Reads a document with the rules; READ loads the text into it. The white
+// space that is only layout is dropped during the parse; in the rare
+// document where a run was dropped before an ancestor turned out to be
+// written as read, the text is read again with every run kept.
+template <typename Read>
+Loaded load(Read read) {
+    std::unique_ptr<Document> doc;
+    for (const bool keepAllWhiteSpace : {false, true}) {
+        doc = nullptr;  // one document in memory at a time
+        doc = std::make_unique<Document>(true, keepAllWhiteSpace);
+        read(*doc);
+        doc = withReferencesKept(std::move(doc), keepAllWhiteSpace);
+        if (!doc->droppedWhiteSpaceTooSoon()) {
+            break;
+        }
     }
     const tinyxml2::XMLError result = doc->result();
     return {std::move(doc), result};
@@ -180,18 +200,14 @@ Loaded withReferencesKept(std::unique_ptr<Document> doc) {
 }  // namespace
 
 Loaded loadFile(const std::string& path, const platform::FileInfo& input) {
-    auto doc = std::make_unique<Document>(true);
     if (!isLoadable(input)) {
-        return {std::move(doc), tinyxml2::XML_ERROR_FILE_READ_ERROR};
+        return {std::make_unique<Document>(true, false), tinyxml2::XML_ERROR_FILE_READ_ERROR};
     }
-    doc->LoadFile(path.c_str());
-    return withReferencesKept(std::move(doc));
+    return load([&](Document& doc) { doc.LoadFile(path.c_str()); });
 }
 
 Loaded loadText(const char* text, std::size_t size) {
-    auto doc = std::make_unique<Document>(true);
-    doc->Parse(text, size);
-    return withReferencesKept(std::move(doc));
+    return load([&](Document& doc) { doc.Parse(text, size); });
 }
 
 }  // namespace quillen

@@ -9,16 +9,22 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform.h"
 
 namespace quillen {
 
-// A tinyxml2 document (white space preserved) whose top-level parse runs
-// through quillen's rules.
+// A tinyxml2 document whose parse runs through quillen's rules. Inside an
+// element, white space before markup is read as text (tinyxml2 would skip
+// it); as soon as an element ends, the runs that are only layout are
+// dropped, and those of an element written as read are kept.
 class Document : public tinyxml2::XMLDocument {
 public:
-    explicit Document(bool processEntities);
+    // KEEPALLWHITESPACE keeps every run until the end of the parse, for a
+    // document in which one was dropped before an ancestor turned out to be
+    // written as read.
+    Document(bool processEntities, bool keepAllWhiteSpace);
 
     // The result of the parse: tinyxml2's own code, or the code of the first
     // rule that refuses the document.
@@ -28,13 +34,42 @@ public:
     // must be kept as written: its text, to be parsed again so.
     const char* textToKeepAsWritten() const { return textToKeepAsWritten_; }
 
+    // Set when white space that is not only layout was dropped during the
+    // parse: the document must be read again with every run kept.
+    bool droppedWhiteSpaceTooSoon() const { return droppedWhiteSpaceTooSoon_; }
+
+    // Whether ELEMENT is written as read for a reason of its own: it holds
+    // text, it preserves white space or it is a verbatim element. Its
+    // descendants are written as read too, and so are those of an element
+    // that turned out to hold text only after they ended.
+    static bool startsWrittenAsRead(const tinyxml2::XMLElement& element);
+
 protected:
     // The top-level parse: the text is still as read before it, and after it
     // is where the document ended.
     char* ParseDeep(char* p, tinyxml2::StrPair* parentEndTag, int* curLineNumPtr) override;
 
+    void ElementContentBegins(tinyxml2::XMLElement* element) override;
+    void ElementContentEnds(tinyxml2::XMLElement* element) override;
+
 private:
+    // An element whose content is being parsed.
+    struct OpenElement {
+        tinyxml2::XMLElement* element;
+        const tinyxml2::XMLNode* lookedAt;  // its last child looked at for text
+        bool inherited;                     // an ancestor was written as read when it began
+        bool writtenAsRead;                 // it is, as far as known yet
+        bool holdsLayout;                   // a child of only white space was seen
+        bool droppedInside;                 // white space was dropped inside it
+    };
+
     char* parseThroughDoctype(char* p, char* doctype, int* curLineNumPtr);
+    bool writtenAsReadSoFar(OpenElement& open) const;
+    bool isVerbatim(const tinyxml2::XMLElement& element) const;
+
+    std::vector<OpenElement> open_;
+    bool keepAllWhiteSpace_;
+    bool droppedWhiteSpaceTooSoon_ = false;
 
     const char* textToKeepAsWritten_ = nullptr;
     const tinyxml2::XMLNode* doctype_ = nullptr;  // the declaration read whole

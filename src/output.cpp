@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "platform.h"
+#include "printer.h"
 
 namespace quillen {
 namespace {
@@ -112,7 +113,7 @@ public:
     Destination(const Destination&) = delete;
     Destination& operator=(const Destination&) = delete;
 
-    std::FILE* stream() const { return stream_; }
+    [[nodiscard]] std::FILE* stream() const { return stream_; }
 
     // After the print: flushes, closes and puts the file in place. Returns 0
     // or the errno value of what failed first.
@@ -149,13 +150,13 @@ private:
 
 }  // namespace
 
-int save(tinyxml2::XMLDocument& doc, const std::string& path, int permissions) {
+int save(const tinyxml2::XMLDocument& doc, const std::string& path, int permissions) {
     Destination destination(path, permissions);
     if (destination.stream() == nullptr) {
         return savedNothing;
     }
     errno = 0;
-    doc.SaveFile(destination.stream(), false);
+    print(doc, destination.stream());
     return destination.finish();
 }
 

@@ -13,8 +13,8 @@ namespace quillen {
 // the output could not be created, or the errno value of a failed write.
 constexpr int savedNothing = -1;
 
-// Prints DOC, indented, to PATH. A new file gets PERMISSIONS (read and
+// Prints DOC, as quillen writes it, to PATH. A new file gets PERMISSIONS (read and
 // write bits), limited by the umask.
-int save(tinyxml2::XMLDocument& doc, const std::string& path, int permissions);
+int save(const tinyxml2::XMLDocument& doc, const std::string& path, int permissions);
 
 }  // namespace quillen
