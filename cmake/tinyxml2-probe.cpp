@@ -5,7 +5,9 @@
 //   2  white space before markup kept in pedantic mode, and the hooks at
 //      each element's content (tinyxml2-whitespace.patch);
 //   3  a line feed followed by a carriage return read as two line ends
-//      (tinyxml2-line-feed-carriage-return.patch).
+//      (tinyxml2-line-feed-carriage-return.patch);
+//   4  processing instructions wherever XML allows them, the XML
+//      declaration only first (tinyxml2-processing-instructions.patch).
 // Without those hooks the probe does not build.
 #include <tinyxml2.h>
 
@@ -53,6 +55,13 @@ bool readsTwoLineEnds() {
     return text != nullptr && std::strcmp(text, "x\n\ny") == 0;
 }
 
+bool readsProcessingInstructions() {
+    tinyxml2::XMLDocument doc;
+    tinyxml2::XMLDocument misplaced;
+    return doc.Parse("<!-- c --><?pi a?><a><?pi b?></a><?pi c?>") == tinyxml2::XML_SUCCESS &&
+           misplaced.Parse("<a><?xml version='1.0'?></a>") == tinyxml2::XML_ERROR_PARSING_DECLARATION;
+}
+
 }  // namespace
 
 int main() {
@@ -64,6 +73,9 @@ int main() {
     }
     if (!readsTwoLineEnds()) {
         return 3;
+    }
+    if (!readsProcessingInstructions()) {
+        return 4;
     }
     return 0;
 }

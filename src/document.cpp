@@ -51,33 +51,6 @@ bool constructEndedEarly(const tinyxml2::XMLDocument& doc, const tinyxml2::XMLNo
     return false;
 }
 
-// With entity processing off, tinyxml2 writes an attribute value as it was
-// written, between double quotes: a '"' in a value that was quoted with '\''
-// would end it early.
-bool quoteInAttribute(const tinyxml2::XMLDocument& doc) {
-    const tinyxml2::XMLNode* node = doc.FirstChild();
-    while (node != nullptr) {
-        const tinyxml2::XMLElement* element = node->ToElement();
-        for (const tinyxml2::XMLAttribute* attribute = element != nullptr ? element->FirstAttribute()
-                                                                          : nullptr;
-             attribute != nullptr; attribute = attribute->Next()) {
-            if (std::strchr(attribute->Value(), '"') != nullptr) {
-                return true;
-            }
-        }
-        // The next node in document order.
-        if (node->FirstChild() != nullptr) {
-            node = node->FirstChild();
-            continue;
-        }
-        while (node != nullptr && node->NextSibling() == nullptr) {
-            node = node->Parent();
-        }
-        node = node != nullptr ? node->NextSibling() : nullptr;
-    }
-    return false;
-}
-
 // The library opens whatever the path names and reads it to its end: a FIFO
 // or a terminal would block it for ever. An input that is neither a regular
 // file nor a directory is refused, without opening it, as one whose length
@@ -104,9 +77,6 @@ tinyxml2::XMLError Document::result() const {
     }
     if (constructEndedEarly(*this, doctype_)) {
         return tinyxml2::XML_ERROR_PARSING_UNKNOWN;
-    }
-    if (!ProcessEntities() && quoteInAttribute(*this)) {
-        return tinyxml2::XML_ERROR_PARSING_ATTRIBUTE;
     }
     return tinyxml2::XML_SUCCESS;
 }

@@ -19,8 +19,13 @@ public:
 
     bool VisitEnter(const tinyxml2::XMLElement& element, const tinyxml2::XMLAttribute* attribute) override {
         OpenElement(element.Name(), writtenAsRead_ != nullptr);
+        const bool keptAsWritten = !element.GetDocument()->ProcessEntities();
         for (; attribute != nullptr; attribute = attribute->Next()) {
-            PushAttribute(attribute->Name(), attribute->Value());
+            if (keptAsWritten && std::strchr(attribute->Value(), '"') != nullptr) {
+                pushQuotedAttribute(attribute->Name(), attribute->Value());
+            } else {
+                PushAttribute(attribute->Name(), attribute->Value());
+            }
         }
         if (writtenAsRead_ == nullptr && Document::startsWrittenAsRead(element)) {
             writtenAsRead_ = &element;
@@ -78,6 +83,22 @@ private:
         Write(value);
         Write(close);
         return true;
+    }
+
+    // A value kept as written, references and all, is printed as it is,
+    // between double quotes: a '"' in a value that was quoted with '\''
+    // would end it early. Written as &quot;, it reads back the same.
+    void pushQuotedAttribute(const char* name, const char* value) {
+        Putc(' ');
+        Write(name);
+        Write("=\"");
+        for (const char* quote = std::strchr(value, '"'); quote != nullptr; quote = std::strchr(value, '"')) {
+            Write(value, static_cast<std::size_t>(quote - value));
+            Write("&quot;");
+            value = quote + 1;
+        }
+        Write(value);
+        Putc('"');
     }
 
     // The outermost element written as read that is being printed.
