@@ -66,7 +66,7 @@ tinyxml2::XMLError Document::result() const {
     if (Error()) {
         return ErrorID();
     }
-    if (encodingNotAsciiBased_) {
+    if (encodingMisread_) {
         return tinyxml2::XML_ERROR_PARSING_DECLARATION;
     }
     if (strayEndTagLosesContent_) {
@@ -85,12 +85,13 @@ char* Document::ParseDeep(char* p, tinyxml2::StrPair* parentEndTag, int* curLine
     // tinyxml2 takes every byte below 0x80 for its ASCII character: in
     // ISO-2022-JP, say, it would read part of a character as '&' and write
     // "&amp;" into it. Decided from the XML declaration, before the parse.
-    const std::string encoding = declaredEncoding(p);
-    if (!bytesBelow0x80AreAscii(encoding)) {
-        encodingNotAsciiBased_ = true;
+    const XmlDeclaration declaration = xmlDeclaration(p);
+    encoding_ = encodingClass(declaration.encoding);
+    if (encoding_ == EncodingClass::refused || cdataEndMisread(p, encoding_)) {
+        encodingMisread_ = true;
         return nullptr;
     }
-    if (ProcessEntities() && decodingWouldChange(p, encoding)) {
+    if (ProcessEntities() && decodingWouldChange(p, declaration)) {
         // Not parsed: the text is read again with entity processing off.
         textToKeepAsWritten_ = HasBOM() ? p - std::strlen("\xEF\xBB\xBF") : p;
         return nullptr;
@@ -113,7 +114,7 @@ char* Document::ParseDeep(char* p, tinyxml2::StrPair* parentEndTag, int* curLine
 // node, written back as it was; tinyxml2 parses what comes before and after
 // it. Returns where the rest starts, or null when that is all.
 char* Document::parseThroughDoctype(char* p, char* doctype, int* curLineNumPtr) {
-    char* end = doctypeEnd(doctype);
+    char* end = doctypeEnd(doctype, encoding_);
     if (end == nullptr) {
         doctypeUnterminated_ = true;
         return nullptr;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "encoding.h"
 #include "platform.h"
 
 namespace quillen {
@@ -73,7 +74,8 @@ private:
 
     const char* textToKeepAsWritten_ = nullptr;
     const tinyxml2::XMLNode* doctype_ = nullptr;  // the declaration read whole
-    bool encodingNotAsciiBased_ = false;
+    EncodingClass encoding_ = EncodingClass::ascii;
+    bool encodingMisread_ = false;  // tinyxml2 would misread the declared encoding
     bool doctypeUnterminated_ = false;
     bool strayEndTagLosesContent_ = false;
 };

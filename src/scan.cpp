@@ -1,7 +1,8 @@
 // The scans of a document's text that tinyxml2 does not make, before it
-// parses the text: where the document type declaration starts and ends,
-// which encoding the XML declaration names, and whether decoding a reference
-// would change the document.
+// parses the text: what the XML declaration says, where the document type
+// declaration starts and ends, whether decoding a reference would change the
+// document, and whether tinyxml2 would end a CDATA section inside a
+// character.
 
 #include "scan.h"
 
@@ -11,7 +12,6 @@
 #include <array>
 #include <cctype>
 #include <cstring>
-#include <initializer_list>
 #include <string>
 
 namespace quillen {
@@ -21,75 +21,28 @@ bool startsWith(const char* text, const char* prefix) {
     return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
 }
 
-bool isUtf8(std::string encoding) {
-    for (char& c : encoding) {
+std::string inCapitals(std::string text) {
+    for (char& c : text) {
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     }
-    return encoding.empty() || encoding == "UTF-8";
-}
-
-// An encoding's name in capitals, without '-', '_', '.', ':' or blanks and
-// without a leading "X-": "iso-2022-jp" is "ISO2022JP", "IBM037" "IBM37".
-std::string normalisedName(const std::string& encoding) {
-    std::string name;
-    for (const char c : encoding) {
-        if (std::strchr("-_.: ", c) == nullptr) {
-            name += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        }
-    }
-    if (encoding.size() > 2 && (encoding[1] == '-' || encoding[1] == '_') && name[0] == 'X') {
-        name.erase(0, 1);
-    }
-    // Code page numbers without leading zeros.
-    const std::string::size_type digits = name.find_first_of("0123456789");
-    const std::string::size_type first = name.find_first_not_of('0', digits);
-    if (digits != std::string::npos && first != std::string::npos && first > digits &&
-        std::isdigit(static_cast<unsigned char>(name[first])) != 0) {
-        name.erase(digits, first - digits);
-    }
-    return name;
-}
-
-bool startsWithAny(const std::string& name, std::initializer_list<const char*> prefixes) {
-    return std::any_of(prefixes.begin(), prefixes.end(),
-                       [&](const char* prefix) { return startsWith(name.c_str(), prefix); });
-}
-
-// The EBCDIC code pages, by number, as IBM, CP or CSIBM names give them.
-bool isEbcdicCodePage(const std::string& name) {
-    static const std::array<int, 70> numbers{
-        37,   273,  274,  275,  277,  278,  280,  281,  284,  285,  290,  297,  420,  423,
-        424,  425,  500,  833,  836,  838,  870,  871,  875,  880,  905,  918,  930,  933,
-        935,  937,  939,  1025, 1026, 1047, 1097, 1112, 1122, 1123, 1130, 1132, 1137, 1140,
-        1141, 1142, 1143, 1144, 1145, 1146, 1147, 1148, 1149, 1153, 1154, 1155, 1156, 1157,
-        1158, 1159, 1160, 1161, 1162, 1163, 1164, 1165, 1166, 1364, 1371, 1388, 1390, 1399};
-    for (const char* prefix : {"CSIBM", "IBM", "CP"}) {
-        const std::string digits = startsWith(name.c_str(), prefix) ? name.substr(std::strlen(prefix)) : "";
-        if (!digits.empty() && digits.size() <= 5 &&
-            digits.find_first_not_of("0123456789") == std::string::npos) {
-            return std::find(numbers.begin(), numbers.end(), std::stoi(digits)) != numbers.end();
-        }
-    }
-    return false;
+    return text;
 }
 
 // A character that tinyxml2 can write back raw, in place of its reference,
 // and that reads back as the same character: not white space or another
 // control character (XML 1.1 allows those only as references; a line end in
 // an attribute reads back as a space, a carriage return in text as a line
-// feed), not a code point that is no character, and under an encoding other
-// than UTF-8 only ASCII, since tinyxml2 writes UTF-8 whatever the XML
-// declaration names.
-bool writesBackAsItself(unsigned long code, bool utf8) {
+// feed), not a code point that is no character, not a line end of XML 1.1
+// in a document of that version, and under US-ASCII only ASCII, since
+// tinyxml2 writes UTF-8.
+bool writesBackAsItself(unsigned long code, bool utf8, bool xml11) {
     const bool control = code < 0x20 || (code >= 0x7F && code <= 0x9F);
     const bool noCharacter =
         (code >= 0xD800 && code <= 0xDFFF) || code == 0xFFFE || code == 0xFFFF || code > 0x10FFFF;
-    return !control && !noCharacter && (utf8 || code < 0x80);
+    return !control && !noCharacter && !(xml11 && code == 0x2028) && (utf8 || code < 0x80);
 }
 
-bool isPredefinedEntity(const std::string& name) {
-    return name == "amp" || name == "lt" || name == "gt" || name == "quot" || name == "apos";
-}
+constexpr std::array<const char*, 5> predefinedEntities{"amp", "lt", "gt", "quot", "apos"};
 
 bool isNameByte(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) != 0 || std::strchr("_:.-", c) != nullptr ||
@@ -104,20 +57,26 @@ unsigned long digitValue(char c) {
     return digit != nullptr ? static_cast<unsigned long>(digit - digits) : 16;
 }
 
+bool isPredefinedReference(const char* p) {
+    return std::any_of(predefinedEntities.begin(), predefinedEntities.end(), [&](const char* name) {
+        return startsWith(p + 1, name) && p[1 + std::strlen(name)] == ';';
+    });
+}
+
 // Whether the reference at P (its '&') would mean something else once
 // tinyxml2 has decoded it and written the result back: an entity other than
 // the five predefined ones, whose '&' it would escape; a character
 // reference whose character does not write back as itself; and a "&#" that
 // starts no complete character reference, for each of which tinyxml2 would
 // search the rest of the text for a ';'.
-bool decodingChanges(const char* p, bool utf8) {
+bool decodingChanges(const char* p, bool utf8, bool xml11) {
     if (p[1] != '#') {
         const char* name = p + 1;
         const char* end = name;
         while (*end != '\0' && isNameByte(*end)) {
             ++end;
         }
-        return end != name && *end == ';' && !isPredefinedEntity(std::string(name, end));
+        return end != name && *end == ';' && !isPredefinedReference(p);
     }
     const unsigned long radix = p[2] == 'x' ? 16 : 10;
     const char* digits = p + (radix == 16 ? 3 : 2);
@@ -126,7 +85,7 @@ bool decodingChanges(const char* p, bool utf8) {
     for (; digitValue(*end) < radix; ++end) {
         code = std::min(code * radix + digitValue(*end), 0x110000UL);  // beyond every character
     }
-    return end == digits || *end != ';' || !writesBackAsItself(code, utf8);
+    return end == digits || *end != ';' || !writesBackAsItself(code, utf8, xml11);
 }
 
 // Past the comment or processing instruction that starts at P: where it
@@ -155,13 +114,17 @@ char* doctypeStart(char* text) {
     return p;
 }
 
-char* doctypeEnd(char* doctype) {
+char* doctypeEnd(char* doctype, EncodingClass encoding) {
     bool inSubset = false;
     char* p = doctype + std::strlen("<!DOCTYPE");
     while (p != nullptr && *p != '\0') {
         char* next = inSubset ? pastCommentOrInstruction(p) : p;
         if (next != p) {
             p = next;
+            continue;
+        }
+        if (characterLength(p, encoding) == 2) {
+            p += 2;  // a second byte may be '[' or ']'
             continue;
         }
         if (*p == '"' || *p == '\'') {
@@ -176,10 +139,11 @@ char* doctypeEnd(char* doctype) {
     return nullptr;
 }
 
-std::string declaredEncoding(const char* text) {
+XmlDeclaration xmlDeclaration(const char* text) {
+    XmlDeclaration declaration;
     const char* p = tinyxml2::XMLUtil::SkipWhiteSpace(text, nullptr);
     if (std::strncmp(p, "<?xml", 5) != 0 || !tinyxml2::XMLUtil::IsWhiteSpace(p[5])) {
-        return "";
+        return declaration;
     }
     p += 5;
     // Pseudo-attributes: name = "value" or name = 'value'.
@@ -192,39 +156,56 @@ std::string declaredEncoding(const char* text) {
         const std::string attribute(name, p);
         p = tinyxml2::XMLUtil::SkipWhiteSpace(p, nullptr);
         if (attribute.empty() || *p != '=') {
-            return "";
+            return declaration;
         }
         p = tinyxml2::XMLUtil::SkipWhiteSpace(p + 1, nullptr);
         const char quote = *p;
         const char* end = quote == '"' || quote == '\'' ? std::strchr(p + 1, quote) : nullptr;
         if (end == nullptr) {
-            return "";
+            return declaration;
         }
-        if (attribute == "encoding") {
-            return {p + 1, end};
+        if (attribute == "version") {
+            declaration.version.assign(p + 1, end);
+        } else if (attribute == "encoding") {
+            declaration.encoding.assign(p + 1, end);
         }
         p = end + 1;
     }
 }
 
-bool decodingWouldChange(const char* text, const std::string& encoding) {
-    const bool utf8 = isUtf8(encoding);
+bool decodingWouldChange(const char* text, const XmlDeclaration& declaration) {
+    // tinyxml2 writes what a character reference decodes to in UTF-8, and
+    // in an encoding that is not a superset of ASCII even an ASCII character
+    // may be other bytes (under Shift_JIS, 0x5C is the yen sign): in
+    // another encoding than UTF-8 and US-ASCII every reference but the five
+    // predefined ones is kept, with no guess at where a character starts.
+    const std::string encoding = inCapitals(declaration.encoding);
+    const bool utf8 = encoding.empty() || encoding == "UTF-8";
+    const bool usAscii = encoding == "US-ASCII" || encoding == "ASCII";
+    const bool xml11 = declaration.version == "1.1";
     for (const char* p = std::strchr(text, '&'); p != nullptr; p = std::strchr(p + 1, '&')) {
-        if (decodingChanges(p, utf8)) {
+        if (utf8 || usAscii ? decodingChanges(p, utf8, xml11) : !isPredefinedReference(p)) {
             return true;
         }
     }
     return false;
 }
 
-bool bytesBelow0x80AreAscii(const std::string& encoding) {
-    const std::string name = normalisedName(encoding);
-    const bool unicodeNotUtf8 =
-        startsWithAny(name, {"UNICODE", "CSUNICODE"}) && name.compare(name.size() - 4, 4, "UTF8") != 0;
-    return !(
-        startsWithAny(name, {"UTF7", "UTF16", "UTF32", "UCS2", "UCS4", "ISO10646UCS", "ISO10646UTF1", "UTF1",
-                             "UTFEBCDIC", "ISO2022", "CSISO2022", "EBCDIC", "CSEBCDIC", "SCSU", "BOCU"}) ||
-        name == "HZ" || name == "HZGB2312" || unicodeNotUtf8 || isEbcdicCodePage(name));
+bool cdataEndMisread(const char* text, EncodingClass encoding) {
+    if (encoding != EncodingClass::doubleByte && encoding != EncodingClass::shiftJis) {
+        return false;
+    }
+    for (const char* p = std::strstr(text, "<![CDATA["); p != nullptr; p = std::strstr(p, "<![CDATA[")) {
+        p += std::strlen("<![CDATA[");
+        while (*p != '\0' && !startsWith(p, "]]>")) {
+            const std::size_t length = characterLength(p, encoding);
+            if (length == 2 && p[1] == ']' && startsWith(p + 2, "]>")) {
+                return true;
+            }
+            p += length;
+        }
+    }
+    return false;
 }
 
 }  // namespace quillen

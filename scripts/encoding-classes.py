@@ -1,0 +1,260 @@
+#!/usr/bin/env python3
+"""Writes src/encodings.inc: the class of every encoding name that glibc's
+iconv and ICU know, derived from the bytes each converter reads and writes,
+not from a list kept by hand.
+
+    scripts/encoding-classes.py [OUTPUT]     (default: src/encodings.inc)
+
+tinyxml2 takes every byte below 0x80 for its ASCII character and passes the
+others through. For each name:
+
+- refused: the characters < & ] a are not written as, or not read from,
+  their ASCII bytes (UTF-16, UTF-32, EBCDIC, most ISO 646 national
+  variants, UTF-7, HZ); or a character beyond ASCII is written with a byte
+  that tinyxml2 or quillen's scans take for markup or a line end (ISO-2022-*,
+  JOHAB);
+- double-byte: characters beyond ASCII are written as a lead byte of 0x80 or
+  above and a second byte that may be '[' or ']' (Shift_JIS, Big5, GBK,
+  GB18030), over which quillen's own scans step: "shiftJis" when the lead
+  bytes are among 0x81 to 0x9F and 0xE0 to 0xFC (0xA1 to 0xDF being
+  characters of their own), "doubleByte" when they are among 0x81 to 0xFE;
+- every other name is ASCII-based, which is also what a name that is not in
+  the table is taken for.
+
+Only a character that reads back as itself counts: glibc writes some
+characters with the byte of another one (IBM856 writes U+25D9 as a line
+feed, which reads back as a line feed), and a document holds what its bytes
+read as. A name that both know is classed by both, and the stricter class
+wins. Names are stored as quillen compares them (src/scan.cpp,
+normalisedName).
+
+Needs Python 3, glibc and ICU's common library (libicu, as Debian's
+icu-devtools brings it); run it again when either changes."""
+
+import ctypes
+import ctypes.util
+import glob
+import re
+import sys
+
+MARKUP = "<&]a"
+# Bytes below 0x80 that tinyxml2 or quillen's scans read as markup or a line
+# end, wherever they stand ('#' and ';' only after '&', whose references
+# are kept in such an encoding; a space only where it cannot stand inside a
+# character); '[' and ']' only quillen's own scans, which step over the
+# second byte of a double-byte character.
+SIGNIFICANT = set(b"\n\r!\"&'-/<=>?")
+BRACKETS = set(b"[]")
+# Every character beyond ASCII in the Basic Multilingual Plane, and a few
+# beyond it.
+SAMPLE = [chr(c) for c in range(0x80, 0xFFFE) if not 0xD800 <= c <= 0xDFFF] + ["\U0001F600", "\U00020000"]
+SHIFT_JIS_LEADS = set(range(0x81, 0xA0)) | set(range(0xE0, 0xFD))
+STRICTNESS = {"ascii": 0, "doubleByte": 1, "shiftJis": 1, "refused": 2}
+
+
+def normalised(name):
+    """The name as quillen compares it (src/scan.cpp, normalisedName)."""
+    upper = "".join(c.upper() for c in name if c not in "-_.: ")
+    if len(name) > 2 and name[1] in "-_" and upper.startswith("X"):
+        upper = upper[1:]
+    m = re.search(r"[0-9]", upper)
+    if m:
+        first = m.start()
+        while first < len(upper) and upper[first] == "0":
+            first += 1
+        if first > m.start() and first < len(upper) and upper[first].isdigit():
+            upper = upper[:m.start()] + upper[first:]
+    return upper
+
+
+class Glibc:
+    """glibc's iconv, in process."""
+    tool = "iconv"
+
+    def __init__(self):
+        self.libc = ctypes.CDLL(ctypes.util.find_library("c"), use_errno=True)
+        self.libc.iconv_open.restype = ctypes.c_void_p
+        self.libc.iconv_open.argtypes = [ctypes.c_char_p, ctypes.c_char_p]
+        self.libc.iconv.restype = ctypes.c_size_t
+        pointer = ctypes.POINTER(ctypes.c_char_p)
+        size = ctypes.POINTER(ctypes.c_size_t)
+        self.libc.iconv.argtypes = [ctypes.c_void_p, pointer, size, pointer, size]
+        self.libc.iconv_close.argtypes = [ctypes.c_void_p]
+
+    def names(self):
+        # The names of glibc's modules and aliases, as iconv -l lists them.
+        import subprocess
+        out = subprocess.run(["iconv", "-l"], capture_output=True, text=True, check=True).stdout
+        return [n.rstrip("/") for n in out.split() if n.rstrip("/")]
+
+    def _open(self, to, frm):
+        cd = self.libc.iconv_open(to.encode(), frm.encode())
+        return None if cd in (None, ctypes.c_void_p(-1).value, 2**64 - 1) else cd
+
+    def _convert(self, cd, data, partial=False):
+        inbuf = ctypes.c_char_p(data)
+        inleft = ctypes.c_size_t(len(data))
+        out = ctypes.create_string_buffer(len(data) * 8 + 32)
+        outp = ctypes.c_char_p(ctypes.addressof(out))
+        outleft = ctypes.c_size_t(len(out))
+        failed = self.libc.iconv(cd, ctypes.byref(inbuf), ctypes.byref(inleft), ctypes.byref(outp),
+                                 ctypes.byref(outleft)) == 2**64 - 1
+        self.libc.iconv(cd, None, None, ctypes.byref(outp), ctypes.byref(outleft))
+        self.libc.iconv(cd, None, None, None, None)
+        return None if failed and not partial else out.raw[:len(out) - outleft.value]
+
+    def converter(self, name):
+        to = self._open(name, "UTF-8")
+        back = self._open("UTF-8", name)
+        skipping = self._open(name + "//IGNORE", "UTF-8")
+        if not (to and back and skipping):
+            return None
+        return (lambda text: self._convert(to, text.encode()),
+                lambda data: (self._convert(back, data) or b"").decode("utf-8", "replace"),
+                lambda text: self._convert(skipping, text.encode(), partial=True) or b"")
+
+
+class Icu:
+    """ICU's converters, in process."""
+    tool = "icu"
+
+    def __init__(self):
+        path = sorted(glob.glob("/usr/lib/*/libicuuc.so.[0-9]*") + glob.glob("/usr/lib/libicuuc.so.[0-9]*"))[0]
+        self.lib = ctypes.CDLL(path)
+        self.suffix = "_" + re.search(r"\.so\.(\d+)", path).group(1)
+        self.error = ctypes.c_int
+
+    def f(self, name):
+        return getattr(self.lib, name + self.suffix)
+
+    def names(self):
+        count = self.f("ucnv_countAvailable")()
+        get = self.f("ucnv_getAvailableName")
+        get.restype = ctypes.c_char_p
+        aliases = self.f("ucnv_countAliases")
+        alias = self.f("ucnv_getAlias")
+        alias.restype = ctypes.c_char_p
+        result = []
+        for i in range(count):
+            name = get(i)
+            err = self.error(0)
+            n = aliases(name, ctypes.byref(err))
+            result.append(name.decode())
+            for k in range(n):
+                err = self.error(0)
+                a = alias(name, k, ctypes.byref(err))
+                if a:
+                    result.append(a.decode())
+        return result
+
+    def converter(self, name):
+        err = self.error(0)
+        open_ = self.f("ucnv_open")
+        open_.restype = ctypes.c_void_p
+        cnv = open_(name.encode(), ctypes.byref(err))
+        if not cnv or err.value > 0:
+            return None
+        stop = self.f("UCNV_FROM_U_CALLBACK_STOP")
+        skip = self.f("UCNV_FROM_U_CALLBACK_SKIP")
+        set_from = self.f("ucnv_setFromUCallBack")
+        set_from.argtypes = [ctypes.c_void_p, ctypes.c_void_p, ctypes.c_void_p, ctypes.c_void_p, ctypes.c_void_p,
+                             ctypes.c_void_p]
+        set_to = self.f("ucnv_setToUCallBack")
+        set_to.argtypes = set_from.argtypes
+        set_to(cnv, ctypes.cast(self.f("UCNV_TO_U_CALLBACK_STOP"), ctypes.c_void_p), None, None, None,
+               ctypes.byref(err))
+        from_u = self.f("ucnv_fromUChars")
+        from_u.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int32, ctypes.c_void_p, ctypes.c_int32,
+                           ctypes.c_void_p]
+        to_u = self.f("ucnv_toUChars")
+        to_u.argtypes = [ctypes.c_void_p, ctypes.c_void_p, ctypes.c_int32, ctypes.c_char_p, ctypes.c_int32,
+                         ctypes.c_void_p]
+        reset = self.f("ucnv_reset")
+        reset.argtypes = [ctypes.c_void_p]
+
+        def write(text, callback):
+            set_from(cnv, ctypes.cast(callback, ctypes.c_void_p), None, None, None, ctypes.byref(self.error(0)))
+            units = text.encode("utf-16-le")
+            src = ctypes.create_string_buffer(units, len(units))
+            out = ctypes.create_string_buffer(len(units) * 4 + 32)
+            e = self.error(0)
+            reset(cnv)
+            n = from_u(cnv, out, len(out), src, len(units) // 2, ctypes.byref(e))
+            return None if e.value > 0 else out.raw[:n]
+
+        def read(data):
+            out = ctypes.create_string_buffer(len(data) * 4 + 32)
+            e = self.error(0)
+            reset(cnv)
+            n = to_u(cnv, out, len(out) // 2, data, len(data), ctypes.byref(e))
+            return "" if e.value > 0 else out.raw[:n * 2].decode("utf-16-le", "replace")
+
+        return (lambda text: write(text, stop), read, lambda text: write(text, skip) or b"")
+
+
+def classify(backend, name):
+    converter = backend.converter(name)
+    if converter is None:
+        return None
+    write, read, write_skipping = converter
+    if write(MARKUP) != MARKUP.encode() or read(MARKUP.encode()) != MARKUP:
+        return "refused"
+    # Only characters written with bytes below 0x80 are looked at one by
+    # one, and only those that read back as themselves count.
+    if not {b for b in write_skipping("".join(SAMPLE)) if b < 0x80}:
+        return "ascii"
+    low = set()
+    leads = set()
+    for c in SAMPLE:
+        data = write(c)
+        if not data or read(data) != c or all(b >= 0x80 for b in data):
+            continue
+        # A character that starts with a byte below 0x80 is a letter and a
+        # combining mark (Windows-1258, TCVN), or a shift sequence.
+        shift = len(data) >= 2 and data[0] < 0x80 and not (chr(data[0]).isalpha() and min(data[1:]) >= 0x80)
+        if shift or any(b in SIGNIFICANT for b in data):
+            return "refused"
+        if len(data) >= 2:
+            low |= {b for b in data if b < 0x80}
+            leads.add(data[0])
+    # A byte below 0x80 that is a character of its own (ISO 646 national
+    # letters) is no markup.
+    if not low & BRACKETS:
+        return "ascii"
+    if leads <= SHIFT_JIS_LEADS:
+        return "shiftJis"
+    if min(leads) >= 0x81 and max(leads) <= 0xFE:
+        return "doubleByte"
+    raise SystemExit(f"encodings: {backend.tool}:{name}: lead bytes {sorted(leads)} are neither Shift_JIS's nor "
+                     "among 0x81 to 0xFE")
+
+
+def main():
+    output = sys.argv[1] if len(sys.argv) > 1 else "src/encodings.inc"
+    classes = {}
+    sources = {}
+    for backend in (Glibc(), Icu()):
+        for name in backend.names():
+            cls = classify(backend, name)
+            if cls is None:
+                continue
+            key = normalised(name)
+            sources.setdefault(key, set()).add(f"{backend.tool}:{name}={cls}")
+            if key not in classes or STRICTNESS[cls] > STRICTNESS[classes[key]]:
+                classes[key] = cls
+    for key, seen in sorted(sources.items()):
+        if len({s.split("=")[-1] for s in seen}) > 1:
+            print(f"encodings: {key}: {', '.join(sorted(seen))}; taken as {classes[key]}", file=sys.stderr)
+    with open(output, "w") as f:
+        f.write("// Generated by scripts/encoding-classes.py from the names that glibc's iconv and\n"
+                "// ICU know and the bytes each reads and writes; do not edit. A name as\n"
+                "// normalisedName gives it, and its class; every other name is ASCII-based.\n")
+        for key, cls in sorted(classes.items()):
+            if cls != "ascii":
+                f.write(f'{{"{key}", EncodingClass::{cls}}},\n')
+    counts = ", ".join(f"{sum(1 for v in classes.values() if v == c)} {c}" for c in STRICTNESS)
+    print(f"encodings: {len(classes)} names: {counts}", file=sys.stderr)
+
+
+if __name__ == "__main__":
+    main()
