@@ -41,6 +41,7 @@ std::string outputPath(const std::string& inputFile) {
 
 // cppcheck-suppress constParameter ; the standard fixes main's parameters
 int main(int argc, char* argv[]) {
+    quillen::cleanUpOnSignals();
     if (argc != 2) {
         say(stderr, "Usage: quillen input_file");
         return 1;

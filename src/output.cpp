@@ -26,11 +26,12 @@ std::atomic<bool> outputInPlace{false};              // the output is complete a
 // it, then end as the signal would. Once the output is in place, the run is
 // complete and no signal interrupts it any more, so that it ends either as
 // it was (no new output, no temporary file) or with the success line and
-// status 0, whatever the timing.
-extern "C" void onCleanupSignal(int signalNumber) {
+// status 0, whatever the timing. Only a fault of the program's own still
+// ends it then; the same signal sent by another process does not.
+void onCleanupSignal(int signalNumber, bool sentByAnotherProcess) {
     platform::holdCleanupSignals();
-    if (outputInPlace.load() && !platform::isFault(signalNumber)) {
-        platform::keepHandling(signalNumber, onCleanupSignal);
+    if (outputInPlace.load() && (sentByAnotherProcess || !platform::isFault(signalNumber))) {
+        platform::keepHandling(signalNumber);
     } else {
         const char* path = pendingTemporary.exchange(nullptr);
         if (path != nullptr) {
@@ -77,7 +78,6 @@ std::string temporaryTemplate(const std::string& path) {
 class Destination {
 public:
     Destination(const std::string& path, int permissions) : path_(path) {
-        platform::handleCleanupSignals(onCleanupSignal);
         const platform::FileInfo existing = platform::inspect(path);
         if (existing.kind == platform::FileKind::other) {
             stream_ = std::fopen(path.c_str(), "w");
@@ -149,6 +149,8 @@ private:
 };
 
 }  // namespace
+
+void cleanUpOnSignals() { platform::handleCleanupSignals(onCleanupSignal); }
 
 int save(const tinyxml2::XMLDocument& doc, const std::string& path, int permissions) {
     Destination destination(path, permissions);

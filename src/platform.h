@@ -45,18 +45,19 @@ void lockOnlyOnce(std::FILE* stream);
 
 // The cleanup signals: every catchable signal that would end the process
 // (on Windows: Ctrl+C, Ctrl+Break, closing the console, termination).
-// HANDLER is called for each one that the caller has not set to be ignored;
-// a file-size limit is ignored instead, so that it fails the write with
-// EFBIG.
-using SignalHandler = void (*)(int);
+// HANDLER is called for each one that the caller has not set to be ignored,
+// with whether another process sent it; a file-size limit is ignored
+// instead, so that it fails the write with EFBIG.
+using SignalHandler = void (*)(int signalNumber, bool sentByAnotherProcess);
 void handleCleanupSignals(SignalHandler handler);
 
 // A signal that reports a fault of the program itself (a bad memory access,
-// an illegal instruction, abort): the handler must not return from it.
+// an illegal instruction, abort), unless another process sent it: the
+// handler must not return from one.
 bool isFault(int signalNumber);
 
 // Inside the handler: it is called for this signal again next time.
-void keepHandling(int signalNumber, SignalHandler handler);
+void keepHandling(int signalNumber);
 
 // While the cleanup signals are held, no handler runs: one that arrives
 // waits until they are released. Not nested.

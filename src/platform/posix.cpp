@@ -100,25 +100,34 @@ std::vector<int> cleanupSignals() {
 // may not allocate.
 sigset_t cleanupSet;
 sigset_t heldBefore;
+SignalHandler cleanupHandler = nullptr;
+
+// The kernel reports a fault with a positive si_code; kill, sigqueue and
+// tgkill leave it at zero or below, with the sender's process id.
+extern "C" void onSignal(int signalNumber, siginfo_t* info, void* /*context*/) {
+    cleanupHandler(signalNumber, info != nullptr && info->si_code <= 0 && info->si_pid != getpid());
+}
 
 }  // namespace
 
 void handleCleanupSignals(SignalHandler handler) {
+    cleanupHandler = handler;
     const std::vector<int> signals = cleanupSignals();
     sigemptyset(&cleanupSet);
     for (const int signalNumber : signals) {
         sigaddset(&cleanupSet, signalNumber);
     }
     struct sigaction action {};
-    action.sa_handler = handler;
+    action.sa_sigaction = onSignal;
     action.sa_mask = cleanupSet;  // one handler at a time
-    action.sa_flags = SA_RESTART;
+    action.sa_flags = SA_RESTART | SA_SIGINFO;
     // A signal that the caller ignores (nohup, a background job) stays
     // ignored; one that arrives before that is put back is still discarded.
     holdCleanupSignals();
     for (const int signalNumber : signals) {
         struct sigaction previous {};
-        if (sigaction(signalNumber, &action, &previous) == 0 && previous.sa_handler == SIG_IGN) {
+        if (sigaction(signalNumber, &action, &previous) == 0 && (previous.sa_flags & SA_SIGINFO) == 0 &&
+            previous.sa_handler == SIG_IGN) {
             sigaction(signalNumber, &previous, nullptr);
         }
     }
@@ -132,7 +141,7 @@ bool isFault(int signalNumber) {
            signalNumber == SIGABRT;
 }
 
-void keepHandling(int /*signalNumber*/, SignalHandler /*handler*/) {}  // sigaction keeps it
+void keepHandling(int /*signalNumber*/) {}  // sigaction keeps it
 
 void holdCleanupSignals() { sigprocmask(SIG_BLOCK, &cleanupSet, &heldBefore); }
 

@@ -92,13 +92,16 @@ namespace {
 SignalHandler cleanupHandler = nullptr;
 SRWLOCK cleanupLock = SRWLOCK_INIT;
 
+// What the C runtime calls. No other process can send a signal here.
+void onSignal(int signalNumber) { cleanupHandler(signalNumber, false); }
+
 // Closing the console, logging off and shutting down end the process once
 // the handlers return: they clean up as termination does. Ctrl+C and
 // Ctrl+Break go on to the C runtime, which calls the SIGINT and SIGBREAK
 // handlers.
 BOOL WINAPI onConsoleEvent(DWORD event) {
     if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) {
-        cleanupHandler(SIGTERM);
+        cleanupHandler(SIGTERM, false);
         return TRUE;
     }
     return FALSE;
@@ -109,7 +112,7 @@ BOOL WINAPI onConsoleEvent(DWORD event) {
 void handleCleanupSignals(SignalHandler handler) {
     cleanupHandler = handler;
     for (const int signalNumber : {SIGINT, SIGBREAK, SIGTERM}) {
-        if (std::signal(signalNumber, handler) == SIG_IGN) {
+        if (std::signal(signalNumber, onSignal) == SIG_IGN) {
             std::signal(signalNumber, SIG_IGN);
         }
     }
@@ -121,7 +124,7 @@ bool isFault(int signalNumber) {
 }
 
 // The C runtime resets a handler before it calls it.
-void keepHandling(int signalNumber, SignalHandler handler) { std::signal(signalNumber, handler); }
+void keepHandling(int signalNumber) { std::signal(signalNumber, onSignal); }
 
 // The handlers run on a thread of their own, at any time: holding the
 // signals is holding a lock that they take too.
