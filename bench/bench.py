@@ -33,6 +33,19 @@ SWEEP = tuple(SIZES)
 ONCE_AFTER = 10.0
 
 
+def huge_page_mode():
+    """The system's transparent huge pages, which quillen asks for with a big
+    document: the mode and the defragmentation chosen, as the kernel shows
+    them ("always [madvise] never")."""
+    def chosen(name):
+        try:
+            with open(f"/sys/kernel/mm/transparent_hugepage/{name}") as f:
+                return re.search(r"\[(\w[\w+]*)\]", f.read()).group(1)
+        except (OSError, AttributeError):
+            return "unknown"
+    return f"transparent huge pages {chosen('enabled')}, defrag {chosen('defrag')}"
+
+
 def output_of(path, tag):
     return f"{path[:-4]}_for{tag}.xml"
 
@@ -219,12 +232,13 @@ def main():
     except (OSError, AttributeError):
         pass
     libxml = subprocess.run(["xmllint", "--version"], capture_output=True, text=True).stderr.split("\n")[0]
+    hugePages = huge_page_mode()
     once = any(len(sweep[(n, s)]) < planned[s] for n in peers for s in SWEEP)
 
     table = [
         f"Medians of {ROUNDS} interleaved rounds (small files: {3 * ROUNDS}; sweep: {bigRounds} from "
         "10 MB up); peak memory is the largest resident set seen.",
-        f"Machine: {os.cpu_count()} cores, {cpu}, {platform.system()} {platform.release()}; {libxml}.",
+        f"Machine: {os.cpu_count()} cores, {cpu}, {platform.system()} {platform.release()}; {hugePages}; {libxml}.",
         "",
         "| workload | quillen | xmllint --format | /bin/true | quillen is |",
         "|---|---|---|---|---|",

@@ -57,6 +57,19 @@ bool constructEndedEarly(const tinyxml2::XMLDocument& doc, const tinyxml2::XMLNo
 // cannot be determined.
 bool isLoadable(const platform::FileInfo& input) { return input.kind != platform::FileKind::other; }
 
+// A big document's text and tree are millions of small allocations, which
+// the kernel would map a 4 KiB page at a time, a page fault each, and in
+// whose tree every step to the next node would miss the TLB: half the time
+// of the run. For a document of bigDocument bytes or more, the memory that
+// they will live in (about ten times the text) is advised for huge pages.
+// A small one pays nothing.
+void prepareMemory(const platform::FileInfo& input) {
+    constexpr unsigned long long bigDocument = 8ULL << 20;
+    if (input.size >= bigDocument) {
+        platform::adviseHugePages(10 * input.size);
+    }
+}
+
 }  // namespace
 
 Document::Document(bool processEntities, bool keepAllWhiteSpace)
@@ -174,6 +187,7 @@ Loaded loadFile(const std::string& path, const platform::FileInfo& input) {
     if (!isLoadable(input)) {
         return {std::make_unique<Document>(true, false), tinyxml2::XML_ERROR_FILE_READ_ERROR};
     }
+    prepareMemory(input);
     return load([&](Document& doc) { doc.LoadFile(path.c_str()); });
 }
 

@@ -17,7 +17,8 @@ enum class FileKind { missing, regular, directory, other };
 
 struct FileInfo {
     FileKind kind;
-    int permissions;  // read and write bits for user, group and others
+    int permissions;          // read and write bits for user, group and others
+    unsigned long long size;  // in bytes
 };
 
 // What a path names, following links.
@@ -35,6 +36,11 @@ std::FILE* createExclusive(std::string& nameTemplate, int permissions);
 // Puts a complete file in place of another, atomically for every reader.
 // Returns 0 or an errno value.
 int replaceFile(const std::string& from, const std::string& to);
+
+// The allocations that follow, up to about BYTES, come from memory that the
+// system maps in huge pages where it can (Linux's transparent huge pages,
+// which it then hands out 2 MiB at a time). Nothing elsewhere.
+void adviseHugePages(unsigned long long bytes);
 
 // Removes a file; usable inside a signal handler.
 void removeFile(const char* path);

@@ -1,18 +1,26 @@
 // The platform calls on Linux, macOS and the BSDs.
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "../platform.h"
 #if __has_include(<stdio_ext.h>)
 #include <stdio_ext.h>
+#endif
+#if __has_include(<malloc.h>)
+#include <malloc.h>
 #endif
 
 namespace platform {
@@ -25,12 +33,12 @@ std::string::size_type fileNameStart(const std::string& path) {
 FileInfo inspect(const std::string& path) {
     struct stat info {};
     if (stat(path.c_str(), &info) != 0) {
-        return {FileKind::missing, 0};
+        return {FileKind::missing, 0, 0};
     }
     const FileKind kind = S_ISREG(info.st_mode)   ? FileKind::regular
                           : S_ISDIR(info.st_mode) ? FileKind::directory
                                                   : FileKind::other;
-    return {kind, static_cast<int>(info.st_mode & 0666)};
+    return {kind, static_cast<int>(info.st_mode & 0666), static_cast<unsigned long long>(info.st_size)};
 }
 
 bool mayWrite(const std::string& path) { return access(path.c_str(), W_OK) == 0; }
@@ -53,6 +61,33 @@ std::FILE* createExclusive(std::string& nameTemplate, int permissions) {
 
 int replaceFile(const std::string& from, const std::string& to) {
     return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+// glibc's heap is told to take every allocation from one region that it
+// never gives back before the end (the library would map a large one on its
+// own and return freed memory); a block as large as wanted is taken from
+// it, advised for huge pages and freed, and the allocations that follow
+// reuse it. It is touched only where they do.
+void adviseHugePages(unsigned long long bytes) {
+#if defined(MADV_HUGEPAGE) && defined(M_MMAP_MAX) && defined(M_TRIM_THRESHOLD)
+    const unsigned long long hugePage = 2ULL << 20;
+    bytes = std::min(bytes, 1ULL << 30);  // within what the heap keeps
+    if (mallopt(M_MMAP_MAX, 0) == 0 || mallopt(M_TRIM_THRESHOLD, INT_MAX) == 0) {
+        return;
+    }
+    auto* block = static_cast<char*>(std::malloc(bytes));
+    if (block == nullptr) {
+        return;
+    }
+    // The whole huge pages inside the block.
+    const std::size_t skip = (hugePage - reinterpret_cast<std::uintptr_t>(block) % hugePage) % hugePage;
+    if (bytes > skip + hugePage) {
+        madvise(block + skip, (bytes - skip) / hugePage * hugePage, MADV_HUGEPAGE);
+    }
+    std::free(block);
+#else
+    (void)bytes;
+#endif
 }
 
 void removeFile(const char* path) { unlink(path); }

@@ -25,13 +25,13 @@ std::string::size_type fileNameStart(const std::string& path) {
 FileInfo inspect(const std::string& path) {
     struct _stat64 info {};
     if (_stat64(path.c_str(), &info) != 0) {
-        return {FileKind::missing, 0};
+        return {FileKind::missing, 0, 0};
     }
     const int type = static_cast<int>(info.st_mode & S_IFMT);
     const FileKind kind = type == S_IFREG   ? FileKind::regular
                           : type == S_IFDIR ? FileKind::directory
                                             : FileKind::other;
-    return {kind, static_cast<int>(info.st_mode & 0666)};
+    return {kind, static_cast<int>(info.st_mode & 0666), static_cast<unsigned long long>(info.st_size)};
 }
 
 bool mayWrite(const std::string& path) { return _access(path.c_str(), 2) == 0; }
@@ -82,6 +82,9 @@ int replaceFile(const std::string& from, const std::string& to) {
     }
     return GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
 }
+
+// Large pages on Windows need a privilege that programs do not have.
+void adviseHugePages(unsigned long long /*bytes*/) {}
 
 void removeFile(const char* path) { DeleteFileA(path); }
 
