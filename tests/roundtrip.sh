@@ -103,11 +103,13 @@ check() {
         return
     fi
     # An output with no node in it (a byte-order mark, white space) is empty: code 13.
-    if run "$work/in_for.xml"; then
+    run "$work/in_for.xml"
+    status=$?
+    if [ $status -eq 0 ]; then
         cmp -s "$work/in_for.xml" "$work/in_for_for.xml" || finding "quillen run on its output writes other bytes"
     elif ! { grep -q 'Error code: 13\.' "$work/stderr" &&
         [ -z "$(LC_ALL=C tr -d ' \t\r\n\357\273\277' <"$work/in_for.xml")" ]; }; then
-        finding "output does not load again: $(cat "$work/stderr")"
+        finding "output does not load again (exit $status): $(cat "$work/stderr")"
     fi
     [ -n "$expected" ] || return
     local output=$work/in_for.xml
