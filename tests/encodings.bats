@@ -9,15 +9,16 @@ source "$BATS_TEST_DIRNAME/helpers.bash"
 # What iconv writes for '<&]a' and for characters beyond ASCII that some
 # encodings write with bytes that are markup (the fullwidth solidus in
 # JOHAB and ISO-2022-*, and others), one a line, and what it reads back: in
-# bytes/N.written and bytes/N.read for the Nth name given.
+# bytes/N.written and bytes/N.read for the Nth name given. From and to UTF-8
+# whatever the locale (a bare system has only C).
 write_and_read_back() {
     local i=0 name
     mkdir -p bytes
     printf '%s\n' '<&]a' ／ う α 中 é € 한 >characters
     for name; do
         i=$((i + 1))
-        iconv -c -t "$name" characters >"bytes/$i.written" 2>/dev/null || true
-        iconv -f "$name" "bytes/$i.written" >"bytes/$i.read" 2>/dev/null || true
+        iconv -c -f UTF-8 -t "$name" characters >"bytes/$i.written" 2>/dev/null || true
+        iconv -f "$name" -t UTF-8 "bytes/$i.written" >"bytes/$i.read" 2>/dev/null || true
     done
 }
 
