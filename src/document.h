@@ -45,6 +45,11 @@ public:
     // that turned out to hold text only after they ended.
     static bool startsWrittenAsRead(const tinyxml2::XMLElement& element);
 
+    // Whether TEXT is only white space (space, tab, CR, LF) and no CDATA
+    // section: the layout that quillen re-indents, outside elements written
+    // as read.
+    static bool isOnlyWhiteSpace(const tinyxml2::XMLText& text);
+
 protected:
     // The top-level parse: the text is still as read before it, and after it
     // is where the document ended.

@@ -26,13 +26,11 @@ constexpr const char* xsltNamespace = "http://www.w3.org/1999/XSL/Transform";
 // What an element that starts written as read carries as its user data.
 char writtenAsReadMark;
 
-bool isWhiteSpace(const char* text) { return text[std::strspn(text, " \t\r\n")] == '\0'; }
-
 // Text that makes its parent written as read: a character other than white
 // space, or a CDATA section.
 bool isText(const tinyxml2::XMLNode& node) {
     const tinyxml2::XMLText* text = node.ToText();
-    return text != nullptr && (text->CData() || !isWhiteSpace(text->Value()));
+    return text != nullptr && !Document::isOnlyWhiteSpace(*text);
 }
 
 // Elements whose white space is content, in XHTML, DocBook, DITA and SVG,
@@ -90,6 +88,10 @@ bool dropLayoutWhiteSpace(tinyxml2::XMLElement& element) {
 }
 
 }  // namespace
+
+bool Document::isOnlyWhiteSpace(const tinyxml2::XMLText& text) {
+    return !text.CData() && text.Value()[std::strspn(text.Value(), " \t\r\n")] == '\0';
+}
 
 bool Document::startsWrittenAsRead(const tinyxml2::XMLElement& element) {
     return element.GetUserData() == &writtenAsReadMark;

@@ -46,7 +46,7 @@ public:
 
     // White space outside elements written as read is only layout.
     bool Visit(const tinyxml2::XMLText& text) override {
-        if (writtenAsRead_ != nullptr || text.CData() || !isWhiteSpace(text.Value())) {
+        if (writtenAsRead_ != nullptr || !Document::isOnlyWhiteSpace(text)) {
             XMLPrinter::Visit(text);
         }
         return true;
@@ -70,8 +70,6 @@ protected:
     bool CompactMode(const tinyxml2::XMLElement& /*element*/) override { return writtenAsRead_ != nullptr; }
 
 private:
-    static bool isWhiteSpace(const char* text) { return text[std::strspn(text, " \t\r\n")] == '\0'; }
-
     // Inside an element written as read, a node with no line end or
     // indentation before it. Returns whether it was printed so.
     bool asRead(const char* open, const char* value, const char* close) {
