@@ -7,8 +7,11 @@
 //   3  a line feed followed by a carriage return read as two line ends
 //      (tinyxml2-line-feed-carriage-return.patch);
 //   4  processing instructions wherever XML allows them, the XML
-//      declaration only first (tinyxml2-processing-instructions.patch).
-// Without those hooks the probe does not build.
+//      declaration only first (tinyxml2-processing-instructions.patch);
+//   5  names in a double-byte encoding read a character at a time, a
+//      second byte such as a backslash included (tinyxml2-double-byte-names.patch).
+// Without those hooks, or without SetNameLeadBytes, the probe does not
+// build.
 #include <tinyxml2.h>
 
 #include <cstring>
@@ -62,6 +65,20 @@ bool readsProcessingInstructions() {
            misplaced.Parse("<a><?xml version='1.0'?></a>") == tinyxml2::XML_ERROR_PARSING_DECLARATION;
 }
 
+// Shift_JIS "ソ" is 0x83 0x5C: its second byte is a backslash.
+bool readsDoubleByteNames() {
+    char leadBytes[256] = {};
+    leadBytes[0x83] = 1;
+    tinyxml2::XMLDocument doc;
+    doc.SetNameLeadBytes(leadBytes);
+    if (doc.Parse("<a\x83\\ b\x83\\='1'>x</a\x83\\>") != tinyxml2::XML_SUCCESS) {
+        return false;
+    }
+    const tinyxml2::XMLAttribute* attribute = doc.RootElement()->FirstAttribute();
+    return std::strcmp(doc.RootElement()->Name(), "a\x83\\") == 0 && attribute != nullptr &&
+           std::strcmp(attribute->Name(), "b\x83\\") == 0;
+}
+
 }  // namespace
 
 int main() {
@@ -76,6 +93,9 @@ int main() {
     }
     if (!readsProcessingInstructions()) {
         return 4;
+    }
+    if (!readsDoubleByteNames()) {
+        return 5;
     }
     return 0;
 }
