@@ -11,9 +11,13 @@
 //     reads the output as well-formed too, and both canonical forms (C14N 1.0
 //     with comments, entities substituted) are equal once the white space
 //     that is only layout is removed: text of only white space outside the
-//     elements that quillen writes as read. References to entities that libxml2 cannot resolve (it reads
-//     no external DTD here) are compared as references: in both texts each
-//     one becomes the same marker before they are read.
+//     elements that quillen writes as read, but between two inline XHTML
+//     elements, where a browser shows it as one space (and none as none).
+//     References to entities that libxml2 cannot resolve (it reads no
+//     external DTD here) are compared as references, and so are references
+//     to white-space characters, content that would look like layout once
+//     decoded: in both texts each one becomes the same marker before they
+//     are read.
 
 #include <libxml/c14n.h>
 #include <libxml/parser.h>
@@ -25,6 +29,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <iterator>
 #include <string>
 
@@ -97,6 +102,44 @@ std::string withMarkers(const std::string& text) {
     return marked;
 }
 
+// Whether a character reference to a white-space character (tab, line feed,
+// carriage return, space; any leading zeros) starts at I in TEXT; END is
+// then its ';'.
+bool isWhiteSpaceReference(const std::string& text, std::size_t i, std::size_t& end) {
+    if (text.compare(i, 2, "&#") != 0) {
+        return false;
+    }
+    const bool hex = text.compare(i, 3, "&#x") == 0;
+    std::size_t digits = i + (hex ? 3 : 2);
+    while (digits < text.size() && text[digits] == '0') {
+        ++digits;
+    }
+    for (const char* value : hex ? std::initializer_list<const char*>{"9;", "a;", "A;", "d;", "D;", "20;"}
+                                 : std::initializer_list<const char*>{"9;", "10;", "13;", "32;"}) {
+        if (text.compare(digits, std::strlen(value), value) == 0) {
+            end = digits + std::strlen(value) - 1;
+            return true;
+        }
+    }
+    return false;
+}
+
+// TEXT with each character reference to a white-space character replaced by
+// one to a private-use character.
+std::string withWhiteSpaceMarkers(const std::string& text) {
+    std::string marked;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        std::size_t end = i;
+        if (isWhiteSpaceReference(text, i, end)) {
+            marked += "&#xE002;";
+            i = end;
+        } else {
+            marked += text[i];
+        }
+    }
+    return marked;
+}
+
 bool isBlank(const xmlChar* text) {
     const char* p = reinterpret_cast<const char*>(text);
     return p == nullptr || p[std::strspn(p, " \t\r\n")] == '\0';
@@ -153,13 +196,65 @@ bool startsWrittenAsRead(const xmlNode* element) {
                                          std::strcmp(uri, "http://www.w3.org/1999/XSL/Transform") == 0));
 }
 
+// An element that XHTML renders inline, as the judge knows them: the XHTML
+// 1.0 DTDs' %inline; and ins and del, without br, and HTML's phrasing
+// elements that render.
+bool isXhtmlInline(const xmlNode* node) {
+    static const std::string names =
+        " a abbr acronym applet audio b basefont bdi bdo big button canvas cite code data del dfn em embed "
+        "font"
+        " i iframe img input ins kbd label map mark meter object output picture progress q ruby s samp select"
+        " small span strike strong sub sup textarea time tt u var video wbr ";
+    return node != nullptr && node->type == XML_ELEMENT_NODE && node->ns != nullptr &&
+           xmlStrEqual(node->ns->href, reinterpret_cast<const xmlChar*>("http://www.w3.org/1999/xhtml")) !=
+               0 &&
+           names.find(" " + std::string(reinterpret_cast<const char*>(node->name)) + " ") !=
+               std::string::npos;
+}
+
+bool isCommentOrInstruction(const xmlNode* node) {
+    return node->type == XML_COMMENT_NODE || node->type == XML_PI_NODE;
+}
+
+// When ELEMENT is an inline XHTML element, and only white space, comments
+// and processing instructions come between it and the next inline XHTML
+// element, with white space among them: the first text of white space
+// among them, which a browser shows as one space. Null otherwise.
+xmlNode* spaceBeforeNextInline(const xmlNode* element) {
+    if (!isXhtmlInline(element)) {
+        return nullptr;
+    }
+    xmlNode* space = nullptr;
+    const xmlNode* node = element->next;
+    for (; node != nullptr &&
+           (isCommentOrInstruction(node) || (node->type == XML_TEXT_NODE && isBlank(node->content)));
+         node = node->next) {
+        if (space == nullptr && node->type == XML_TEXT_NODE) {
+            space = const_cast<xmlNode*>(node);
+        }
+    }
+    return isXhtmlInline(node) ? space : nullptr;
+}
+
 // Removes the text of only white space outside the elements that quillen
 // writes as read: that white space is only layout; all other must come back.
+// Between two inline XHTML elements a browser shows any white space as one
+// space, and none as none: there it is kept as one space, right after the
+// first element (before any comment).
 void dropLayout(xmlNode* parent, bool writtenAsRead) {
     for (xmlNode* child = parent->children; child != nullptr;) {
         xmlNode* next = child->next;
         if (child->type == XML_ELEMENT_NODE) {
             dropLayout(child, writtenAsRead || startsWrittenAsRead(child));
+            xmlNode* space = writtenAsRead ? nullptr : spaceBeforeNextInline(child);
+            if (space != nullptr) {
+                xmlNodeSetContent(space, reinterpret_cast<const xmlChar*>(" "));
+                if (space != next) {
+                    xmlUnlinkNode(space);
+                    xmlAddNextSibling(child, space);  // after a comment: no text to merge with
+                }
+                next = space->next;
+            }
         } else if (child->type == XML_TEXT_NODE && !writtenAsRead && isBlank(child->content)) {
             xmlUnlinkNode(child);
             xmlFreeNode(child);
@@ -178,7 +273,8 @@ std::string canonical(const std::string& text) {
     }
     worstError = XML_ERR_NONE;
     unresolvedEntity = false;
-    xmlDocPtr doc = xmlCtxtReadMemory(context, text.data(), static_cast<int>(text.size()), "input.xml",
+    const std::string marked = withWhiteSpaceMarkers(text);
+    xmlDocPtr doc = xmlCtxtReadMemory(context, marked.data(), static_cast<int>(marked.size()), "input.xml",
                                       nullptr, XML_PARSE_NOENT | XML_PARSE_NONET);
     const bool wellFormed = doc != nullptr && context->wellFormed != 0 && context->nsWellFormed != 0 &&
                             worstError < XML_ERR_ERROR;

@@ -4,9 +4,22 @@
      writes as read (one that holds other text, one with
      xml:space="preserve" written on it, which tests/roundtrip.sh renames
      to xml-space-written, a verbatim element, and their descendants). That
-     white space is only layout; all other white space must come back. -->
-<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+     white space is only layout, with one exception: between two elements
+     that XHTML renders inline, a browser shows any white space as one
+     space, and none as none, so there it is compared as one space. All
+     other white space must come back. -->
+<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform"
+                xmlns:h="http://www.w3.org/1999/xhtml">
   <xsl:output method="xml" encoding="UTF-8"/>
+
+  <!-- XHTML's inline elements, as the judge knows them: the XHTML 1.0
+       DTDs' %inline; and ins and del, without br, and HTML's phrasing
+       elements that render. -->
+  <xsl:variable name="inline" select="concat(
+      ' a abbr acronym applet audio b basefont bdi bdo big button canvas cite code data del',
+      ' dfn em embed font i iframe img input ins kbd label map mark meter object output',
+      ' picture progress q ruby s samp select small span strike strong sub sup textarea',
+      ' time tt u var video wbr ')"/>
 
   <xsl:template match="@*|node()">
     <xsl:copy>
@@ -14,14 +27,34 @@
     </xsl:copy>
   </xsl:template>
 
-  <xsl:template match="text()[not(normalize-space())][not(ancestor::*[
-      text()[normalize-space()] or @xml-space-written = 'preserve' or
-      local-name() = 'pre' or local-name() = 'textarea' or local-name() = 'listing' or
-      local-name() = 'xmp' or local-name() = 'programlisting' or local-name() = 'screen' or
-      local-name() = 'literallayout' or local-name() = 'synopsis' or
-      local-name() = 'funcsynopsisinfo' or local-name() = 'classsynopsisinfo' or
-      local-name() = 'address' or local-name() = 'codeblock' or local-name() = 'msgblock' or
-      local-name() = 'tspan' or local-name() = 'textPath' or
-      (local-name() = 'text' and (namespace-uri() = 'http://www.w3.org/2000/svg' or
-                                  namespace-uri() = 'http://www.w3.org/1999/XSL/Transform'))])]"/>
+  <!-- White space, comments and processing instructions. Between two inline
+       XHTML elements, such a run with white space in it is one space, put
+       before its first node. -->
+  <xsl:template match="text()[not(normalize-space())] | comment() | processing-instruction()" priority="1">
+    <xsl:variable name="asRead" select="boolean(ancestor::*[
+        text()[normalize-space()] or @xml-space-written = 'preserve' or
+        local-name() = 'pre' or local-name() = 'textarea' or local-name() = 'listing' or
+        local-name() = 'xmp' or local-name() = 'programlisting' or local-name() = 'screen' or
+        local-name() = 'literallayout' or local-name() = 'synopsis' or
+        local-name() = 'funcsynopsisinfo' or local-name() = 'classsynopsisinfo' or
+        local-name() = 'address' or local-name() = 'codeblock' or local-name() = 'msgblock' or
+        local-name() = 'tspan' or local-name() = 'textPath' or
+        (local-name() = 'text' and (namespace-uri() = 'http://www.w3.org/2000/svg' or
+                                    namespace-uri() = 'http://www.w3.org/1999/XSL/Transform'))])"/>
+    <xsl:variable name="before" select="preceding-sibling::node()[not(self::comment() or
+        self::processing-instruction() or self::text()[not(normalize-space())])][1]"/>
+    <xsl:variable name="after" select="following-sibling::node()[not(self::comment() or
+        self::processing-instruction() or self::text()[not(normalize-space())])][1]"/>
+    <xsl:if test="not($asRead) and count(preceding-sibling::node()[1] | $before) = 1 and
+                  $before/self::h:* and $after/self::h:* and
+                  contains($inline, concat(' ', local-name($before), ' ')) and
+                  contains($inline, concat(' ', local-name($after), ' ')) and
+                  count($after/preceding-sibling::text()[not(normalize-space())]) &gt;
+                  count($before/preceding-sibling::text()[not(normalize-space())])">
+      <xsl:text> </xsl:text>
+    </xsl:if>
+    <xsl:if test="$asRead or not(self::text())">
+      <xsl:copy/>
+    </xsl:if>
+  </xsl:template>
 </xsl:stylesheet>
