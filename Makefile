@@ -9,7 +9,7 @@ JOBS := $(shell nproc 2>/dev/null || echo 2)
 CMAKE_BUILD = cmake --build $(1) -j$(JOBS)
 
 .PHONY: all deps build demo check check-bare test asan check-asan lint format windows check-windows \
-        roundtrip bench fuzz install deb clean
+        roundtrip bench fuzz tables install deb clean
 
 all: build
 
@@ -77,6 +77,13 @@ bench: build
 fuzz:
 	@scripts/setup.sh fuzz
 	@fuzz/fuzz.sh $(SECONDS)
+
+# The generated tables in src/: the classes of encoding names (glibc's
+# iconv, ICU, the WHATWG labels) and XHTML's inline elements (its DTDs).
+tables:
+	@scripts/setup.sh tables
+	scripts/encoding-classes.py $(DEPS)/npm/node_modules/whatwg-encoding/lib/labels-to-names.json src/encodings.inc
+	scripts/xhtml-inline.py src/xhtml-inline.inc
 
 install: build
 	DESTDIR=$(DESTDIR) cmake --install build --prefix $(PREFIX)

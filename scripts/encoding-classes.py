@@ -1,9 +1,14 @@
 #!/usr/bin/env python3
 """Writes src/encodings.inc: the class of every encoding name that glibc's
-iconv and ICU know, derived from the bytes each converter reads and writes,
-not from a list kept by hand.
+iconv, ICU or the WHATWG Encoding Standard (the labels browsers read) know,
+derived from the bytes each converter reads and writes, not from a list
+kept by hand.
 
-    scripts/encoding-classes.py [OUTPUT]     (default: src/encodings.inc)
+    scripts/encoding-classes.py LABELS_JSON [OUTPUT]   (default: src/encodings.inc)
+
+LABELS_JSON is the WHATWG label table as npm's whatwg-encoding package ships
+it (lib/labels-to-names.json); scripts/setup.sh tables installs it and the
+rest of what this script needs, and `make tables` runs it.
 
 tinyxml2 takes every byte below 0x80 for its ASCII character and passes the
 others through. For each name:
@@ -15,25 +20,31 @@ others through. For each name:
   JOHAB);
 - double-byte: characters beyond ASCII are written as a lead byte of 0x80 or
   above and a second byte that may be '[' or ']' (Shift_JIS, Big5, GBK,
-  GB18030), over which quillen's own scans step: "shiftJis" when the lead
-  bytes are among 0x81 to 0x9F and 0xE0 to 0xFC (0xA1 to 0xDF being
-  characters of their own), "doubleByte" when they are among 0x81 to 0xFE;
-- every other name is ASCII-based, which is also what a name that is not in
-  the table is taken for.
+  GB18030), over which quillen's own scans and tinyxml2's name scan step:
+  "shiftJis" when the lead bytes are among 0x81 to 0x9F and 0xE0 to 0xFC
+  (0xA1 to 0xDF being characters of their own), "doubleByte" when they are
+  among 0x81 to 0xFE;
+- ascii: every other name that one of them knows.
+
+A WHATWG label has the class of the encoding a browser reads it as
+("gb2312" is GBK there, "x-x-big5" is Big5), classed by glibc or ICU under
+that encoding's name. A name that no source knows is not in the table, and
+quillen refuses it: it cannot be checked.
 
 Only a character that reads back as itself counts: glibc writes some
 characters with the byte of another one (IBM856 writes U+25D9 as a line
 feed, which reads back as a line feed), and a document holds what its bytes
-read as. A name that both know is classed by both, and the stricter class
-wins. Names are stored as quillen compares them (src/scan.cpp,
-normalisedName).
+read as. A name that several sources know is classed by each, and the
+stricter class wins. Names are stored as quillen compares them
+(src/encoding.cpp, normalisedName).
 
-Needs Python 3, glibc and ICU's common library (libicu, as Debian's
-icu-devtools brings it); run it again when either changes."""
+Needs Python 3, glibc and ICU's common library (libicu); run it again when
+one of them changes."""
 
 import ctypes
 import ctypes.util
 import glob
+import json
 import re
 import sys
 
@@ -53,7 +64,7 @@ STRICTNESS = {"ascii": 0, "doubleByte": 1, "shiftJis": 1, "refused": 2}
 
 
 def normalised(name):
-    """The name as quillen compares it (src/scan.cpp, normalisedName)."""
+    """The name as quillen compares it (src/encoding.cpp, normalisedName)."""
     upper = "".join(c.upper() for c in name if c not in "-_.: ")
     if len(name) > 2 and name[1] in "-_" and upper.startswith("X"):
         upper = upper[1:]
@@ -229,13 +240,49 @@ def classify(backend, name):
                      "among 0x81 to 0xFE")
 
 
+# The encodings of the WHATWG table by the names glibc knows them under,
+# where those differ; x-user-defined (the bytes 0x80 to 0xFF as private-use
+# characters) is ASCII-based and known to neither.
+WHATWG_CONVERTERS = {"Big5": "BIG5-HKSCS", "Shift_JIS": "CP932", "macintosh": "MACINTOSH"}
+WHATWG_ASCII = {"x-user-defined"}
+
+
+class Whatwg:
+    """The WHATWG label table: each label with the class of its encoding."""
+    tool = "whatwg"
+
+    def __init__(self, path, backends):
+        with open(path) as f:
+            self.labels = json.load(f)
+        self.backends = backends
+        self.classes = {}
+
+    def names(self):
+        return list(self.labels)
+
+    def classify(self, label):
+        encoding = self.labels[label]
+        if encoding in WHATWG_ASCII:
+            return "ascii"
+        if encoding not in self.classes:
+            found = (classify(b, WHATWG_CONVERTERS.get(encoding, encoding)) for b in self.backends)
+            self.classes[encoding] = next((cls for cls in found if cls is not None), None)
+        if self.classes[encoding] is None:
+            raise SystemExit(f"encodings: whatwg:{label}: neither iconv nor ICU knows {encoding}")
+        return self.classes[encoding]
+
+
 def main():
-    output = sys.argv[1] if len(sys.argv) > 1 else "src/encodings.inc"
+    if len(sys.argv) < 2:
+        raise SystemExit(__doc__)
+    output = sys.argv[2] if len(sys.argv) > 2 else "src/encodings.inc"
+    backends = (Glibc(), Icu())
+    whatwg = Whatwg(sys.argv[1], backends)
     classes = {}
     sources = {}
-    for backend in (Glibc(), Icu()):
+    for backend in (*backends, whatwg):
         for name in backend.names():
-            cls = classify(backend, name)
+            cls = whatwg.classify(name) if backend is whatwg else classify(backend, name)
             if cls is None:
                 continue
             key = normalised(name)
@@ -246,12 +293,12 @@ def main():
         if len({s.split("=")[-1] for s in seen}) > 1:
             print(f"encodings: {key}: {', '.join(sorted(seen))}; taken as {classes[key]}", file=sys.stderr)
     with open(output, "w") as f:
-        f.write("// Generated by scripts/encoding-classes.py from the names that glibc's iconv and\n"
-                "// ICU know and the bytes each reads and writes; do not edit. A name as\n"
-                "// normalisedName gives it, and its class; every other name is ASCII-based.\n")
+        f.write("// Generated by scripts/encoding-classes.py from the names that glibc's iconv,\n"
+                "// ICU and the WHATWG Encoding Standard know and the bytes each reads and\n"
+                "// writes; do not edit. A name as normalisedName gives it, and its class;\n"
+                "// a name that is not here is known to none of them.\n")
         for key, cls in sorted(classes.items()):
-            if cls != "ascii":
-                f.write(f'{{"{key}", EncodingClass::{cls}}},\n')
+            f.write(f'{{"{key}", EncodingClass::{cls}}},\n')
     counts = ", ".join(f"{sum(1 for v in classes.values() if v == c)} {c}" for c in STRICTNESS)
     print(f"encodings: {len(classes)} names: {counts}", file=sys.stderr)
 

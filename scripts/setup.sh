@@ -11,6 +11,8 @@
 #   scripts/setup.sh test     bats and its libraries, and the tools the suites call
 #   scripts/setup.sh wine     Wine, to run the Windows build
 #   scripts/setup.sh bare     debootstrap, for make check-bare
+#   scripts/setup.sh tables   what makes the generated tables (make tables): ICU,
+#                             the XHTML DTDs, and the WHATWG encoding labels from npm
 #   scripts/setup.sh archive-uri RELEASE
 #                             prints the archive this system's apt uses for RELEASE
 #
@@ -213,10 +215,20 @@ mingw)
 bare)
     need_packages debootstrap
     ;;
+tables)
+    # The WHATWG Encoding Standard's label table as npm's whatwg-encoding
+    # package ships it, pinned, into .deps/npm.
+    need_packages python3 icu-devtools w3c-sgml-lib
+    command -v npm >/dev/null || need_packages npm
+    if [ ! -f "$deps/npm/node_modules/whatwg-encoding/lib/labels-to-names.json" ]; then
+        say "installing whatwg-encoding into .deps/npm"
+        npm install --silent --no-save --no-audit --no-fund --prefix "$deps/npm" whatwg-encoding@3.1.1 >/dev/null
+    fi
+    ;;
 archive-uri)
     archive_uri "${2:?name the release}"
     ;;
 *)
-    die "unknown variant '$variant' (native, asan, fuzz, mingw, lint, wine, bench, test, bare, archive-uri)"
+    die "unknown variant '$variant' (native, asan, fuzz, mingw, lint, wine, bench, test, bare, tables, archive-uri)"
     ;;
 esac

@@ -20,6 +20,25 @@ bool strayEndTagLosesContent(const tinyxml2::XMLDocument& doc, char* end) {
                               (doc.LastChild() != nullptr && doc.LastChild()->ToText() != nullptr));
 }
 
+// Outside the elements XML allows only markup and white space. tinyxml2
+// keeps text there (a character, a reference, a CDATA section) as a node of
+// the document, and prints it back with one more line end each time, in a
+// file that no XML parser reads.
+bool textOutsideElements(const tinyxml2::XMLDocument& doc) {
+    for (const tinyxml2::XMLNode* node = doc.FirstChild(); node != nullptr; node = node->NextSibling()) {
+        if (node->ToText() != nullptr) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// tinyxml2 refuses a document of only white space, or of only a byte-order
+// mark, as empty; but a mark followed by white space it reads as a document
+// without a node, whose print (the three bytes of the mark) it then refuses.
+// P is where its parse starts, after the mark.
+bool emptyAfterByteOrderMark(char* p) { return *tinyxml2::XMLUtil::SkipWhiteSpace(p, nullptr) == '\0'; }
+
 // Another <! construct at the top level is read by tinyxml2 up to its first
 // '>', even one inside brackets or a quoted literal. The rest then becomes
 // text, written back as "]&gt;", which no XML parser reads. What it read of
@@ -79,7 +98,10 @@ tinyxml2::XMLError Document::result() const {
     if (Error()) {
         return ErrorID();
     }
-    if (encodingMisread_) {
+    if (empty_) {
+        return tinyxml2::XML_ERROR_EMPTY_DOCUMENT;
+    }
+    if (encodingMisread_ || lineEndMisread_) {
         return tinyxml2::XML_ERROR_PARSING_DECLARATION;
     }
     if (strayEndTagLosesContent_) {
@@ -91,10 +113,17 @@ tinyxml2::XMLError Document::result() const {
     if (constructEndedEarly(*this, doctype_)) {
         return tinyxml2::XML_ERROR_PARSING_UNKNOWN;
     }
+    if (textOutsideElements(*this)) {
+        return tinyxml2::XML_ERROR_PARSING_TEXT;
+    }
     return tinyxml2::XML_SUCCESS;
 }
 
 char* Document::ParseDeep(char* p, tinyxml2::StrPair* parentEndTag, int* curLineNumPtr) {
+    if (emptyAfterByteOrderMark(p)) {
+        empty_ = true;
+        return nullptr;
+    }
     // tinyxml2 takes every byte below 0x80 for its ASCII character: in
     // ISO-2022-JP, say, it would read part of a character as '&' and write
     // "&amp;" into it. Decided from the XML declaration, before the parse.
@@ -104,6 +133,12 @@ char* Document::ParseDeep(char* p, tinyxml2::StrPair* parentEndTag, int* curLine
         encodingMisread_ = true;
         return nullptr;
     }
+    if (crNelSplit(p, declaration, encoding_)) {
+        lineEndMisread_ = true;
+        return nullptr;
+    }
+    // tinyxml2 would end a name at a second byte such as '\\' or ']'.
+    SetNameLeadBytes(leadBytes(encoding_));
     if (ProcessEntities() && decodingWouldChange(p, declaration)) {
         // Not parsed: the text is read again with entity processing off.
         textToKeepAsWritten_ = HasBOM() ? p - std::strlen("\xEF\xBB\xBF") : p;
@@ -131,6 +166,9 @@ char* Document::parseThroughDoctype(char* p, char* doctype, int* curLineNumPtr) 
     if (end == nullptr) {
         doctypeUnterminated_ = true;
         return nullptr;
+    }
+    if (namesXhtmlDtd(doctype)) {
+        namespaces_.setXhtmlDoctype();
     }
     *doctype = '\0';  // what comes before it: declarations and comments
     XMLDocument::ParseDeep(p, nullptr, curLineNumPtr);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "encoding.h"
+#include "namespaces.h"
 #include "platform.h"
 
 namespace quillen {
@@ -62,25 +63,30 @@ private:
     // An element whose content is being parsed.
     struct OpenElement {
         tinyxml2::XMLElement* element;
-        const tinyxml2::XMLNode* lookedAt;  // its last child looked at for text
+        const tinyxml2::XMLNode* lookedAt;  // its last child looked at
         bool inherited;                     // an ancestor was written as read when it began
         bool writtenAsRead;                 // it is, as far as known yet
         bool holdsLayout;                   // a child of only white space was seen
         bool droppedInside;                 // white space was dropped inside it
+        bool afterInline;                   // the last child looked at is an inline XHTML element
     };
 
     char* parseThroughDoctype(char* p, char* doctype, int* curLineNumPtr);
     bool writtenAsReadSoFar(OpenElement& open) const;
     bool isVerbatim(const tinyxml2::XMLElement& element) const;
+    bool isXhtmlInline(const tinyxml2::XMLElement& element) const;
 
     std::vector<OpenElement> open_;
+    Namespaces namespaces_;
     bool keepAllWhiteSpace_;
     bool droppedWhiteSpaceTooSoon_ = false;
 
     const char* textToKeepAsWritten_ = nullptr;
     const tinyxml2::XMLNode* doctype_ = nullptr;  // the declaration read whole
     EncodingClass encoding_ = EncodingClass::ascii;
+    bool empty_ = false;            // a byte-order mark and white space
     bool encodingMisread_ = false;  // tinyxml2 would misread the declared encoding
+    bool lineEndMisread_ = false;   // tinyxml2 would read one line end as two
     bool doctypeUnterminated_ = false;
     bool strayEndTagLosesContent_ = false;
 };

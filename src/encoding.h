@@ -16,10 +16,14 @@ enum class EncodingClass {
     refused,     // bytes below 0x80 that are not always their ASCII character
 };
 
-// The class of the encoding NAME, from the names that glibc's iconv and ICU
-// know (src/encodings.inc, made by scripts/encoding-classes.py); a name
-// that neither knows is taken for ASCII-based, and so is an empty one.
+// The class of the encoding NAME, from the names that glibc's iconv, ICU and
+// the WHATWG Encoding Standard know (src/encodings.inc, made by
+// scripts/encoding-classes.py). An empty name, no declaration, is UTF-8.
 EncodingClass encodingClass(const std::string& name);
+
+// For a double-byte ENCODING, a table of the 256 byte values that is nonzero
+// for each lead byte; null for any other.
+const char* leadBytes(EncodingClass encoding);
 
 // The number of bytes of the character that starts at P: 2 for a lead byte
 // followed by another byte in a double-byte encoding, else 1.

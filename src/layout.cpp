@@ -5,13 +5,17 @@
 // space.
 //
 // An element is written as read when it holds text (a character other than
-// white space, or a CDATA section), when xml:space="preserve" is written on
-// it, when it is a verbatim element, or when an ancestor is written as read.
-// The white space of every other element is layout: it is dropped as soon as
-// the element ends, so that an indented document costs no more memory than
-// before.
+// white space, a reference kept as written, or a CDATA section), when
+// xml:space="preserve" is written on it, when it is a verbatim element, when
+// two of its children are inline XHTML elements that touch (a line end put
+// between them would show as a space), or when an ancestor is written as
+// read. The white space of every other element is layout: it is dropped as
+// soon as the element ends, so that an indented document costs no more
+// memory than before.
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <string_view>
 
@@ -27,10 +31,18 @@ constexpr const char* xsltNamespace = "http://www.w3.org/1999/XSL/Transform";
 char writtenAsReadMark;
 
 // Text that makes its parent written as read: a character other than white
-// space, or a CDATA section.
+// space, or a CDATA section. A white-space character written as a reference
+// ("&#32;") is kept as written, and so counts as text.
 bool isText(const tinyxml2::XMLNode& node) {
     const tinyxml2::XMLText* text = node.ToText();
     return text != nullptr && !Document::isOnlyWhiteSpace(*text);
+}
+
+// The name of ELEMENT after its prefix.
+std::string_view localName(const tinyxml2::XMLElement& element) {
+    const std::string_view name = element.Name();
+    const std::string_view::size_type colon = name.find(':');
+    return colon == std::string_view::npos ? name : name.substr(colon + 1);
 }
 
 // Elements whose white space is content, in XHTML, DocBook, DITA and SVG,
@@ -59,6 +71,17 @@ bool hasVerbatimName(std::string_view local) {
         default:
             return false;
     }
+}
+
+// The XHTML elements that a browser renders inline (made by
+// scripts/xhtml-inline.py from the XHTML DTDs), by their local name.
+// NOLINTNEXTLINE(modernize-avoid-c-arrays): as many as the generated rows
+constexpr std::string_view inlineNames[] = {
+#include "xhtml-inline.inc"
+};
+
+bool hasInlineName(std::string_view local) {
+    return std::binary_search(std::begin(inlineNames), std::end(inlineNames), local);
 }
 
 bool preservesWhiteSpace(const tinyxml2::XMLElement& element) {
@@ -106,43 +129,63 @@ bool Document::writtenAsReadSoFar(OpenElement& open) const {
         if (child->ToText() != nullptr) {
             open.writtenAsRead = isText(*child);
             open.holdsLayout = true;
+            open.afterInline = false;
+        } else if (child->ToElement() != nullptr) {
+            const bool isInline = isXhtmlInline(*child->ToElement());
+            open.writtenAsRead = open.afterInline && isInline;
+            open.afterInline = isInline;
         }
         open.lookedAt = child;
     }
     return open.writtenAsRead;
 }
 
-// A verbatim element by its name, or an SVG or XSLT "text" element: its
-// prefix bound to that namespace on it or on an open ancestor.
+// A verbatim element by its name, or an SVG or XSLT "text" element.
 bool Document::isVerbatim(const tinyxml2::XMLElement& element) const {
-    const std::string_view name = element.Name();
-    const std::string_view::size_type colon = name.find(':');
-    const std::string_view local = colon == std::string_view::npos ? name : name.substr(colon + 1);
+    const std::string_view local = localName(element);
     if (local != "text") {
         return hasVerbatimName(local);
     }
-    const std::string declaration =
-        colon == std::string_view::npos ? "xmlns" : "xmlns:" + std::string(name.substr(0, colon));
-    const char* uri = element.Attribute(declaration.c_str());
-    for (auto open = open_.rbegin(); uri == nullptr && open != open_.rend(); ++open) {
-        uri = open->element->Attribute(declaration.c_str());
-    }
+    const char* uri = namespaces_.uriOf(element);
     return uri != nullptr && (std::strcmp(uri, svgNamespace) == 0 || std::strcmp(uri, xsltNamespace) == 0);
 }
 
+// An element that XHTML renders inline: between two that touch, a browser
+// shows a line end as a space.
+bool Document::isXhtmlInline(const tinyxml2::XMLElement& element) const {
+    if (!namespaces_.xhtmlSeen() || !hasInlineName(localName(element))) {
+        return false;
+    }
+    const char* uri = namespaces_.uriOf(element);
+    return uri != nullptr && std::strcmp(uri, xhtmlNamespace) == 0;
+}
+
 void Document::ElementContentBegins(tinyxml2::XMLElement* element) {
-    const bool inherited = !open_.empty() && writtenAsReadSoFar(open_.back());
+    bool inherited = false;
+    if (!open_.empty()) {
+        OpenElement& parent = open_.back();
+        // An inline XHTML element right after another one: their parent is
+        // written as read before this one's content is parsed.
+        if (!writtenAsReadSoFar(parent) && parent.afterInline && isXhtmlInline(*element)) {
+            parent.writtenAsRead = true;
+        }
+        inherited = parent.writtenAsRead;
+    }
+    namespaces_.enter(*element);
     const bool writtenAsRead = inherited || preservesWhiteSpace(*element) || isVerbatim(*element);
-    open_.push_back({element, nullptr, inherited, writtenAsRead, false, false});
+    open_.push_back({element, nullptr, inherited, writtenAsRead, false, false, false});
 }
 
 void Document::ElementContentEnds(tinyxml2::XMLElement* element) {
     OpenElement ended = open_.back();
+    // Its children in the scope of its own namespace declarations.
+    const bool writtenAsRead = !Error() && writtenAsReadSoFar(ended);
+    namespaces_.leave();
     open_.pop_back();
     if (Error()) {
         return;
     }
-    if (writtenAsReadSoFar(ended)) {
+    if (writtenAsRead) {
         if (!ended.inherited) {
             element->SetUserData(&writtenAsReadMark);
         }

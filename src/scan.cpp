@@ -30,13 +30,14 @@ std::string inCapitals(std::string text) {
 
 // A character that tinyxml2 can write back raw, in place of its reference,
 // and that reads back as the same character: not white space or another
-// control character (XML 1.1 allows those only as references; a line end in
-// an attribute reads back as a space, a carriage return in text as a line
-// feed), not a code point that is no character, not a line end of XML 1.1
-// in a document of that version, and under US-ASCII only ASCII, since
-// tinyxml2 writes UTF-8.
+// control character (a space written as "&#32;" is content, which decoded
+// would look like layout; XML 1.1 allows control characters only as
+// references; a line end in an attribute reads back as a space, a carriage
+// return in text as a line feed), not a code point that is no character,
+// not a line end of XML 1.1 in a document of that version, and under
+// US-ASCII only ASCII, since tinyxml2 writes UTF-8.
 bool writesBackAsItself(unsigned long code, bool utf8, bool xml11) {
-    const bool control = code < 0x20 || (code >= 0x7F && code <= 0x9F);
+    const bool control = code <= 0x20 || (code >= 0x7F && code <= 0x9F);
     const bool noCharacter =
         (code >= 0xD800 && code <= 0xDFFF) || code == 0xFFFE || code == 0xFFFF || code > 0x10FFFF;
     return !control && !noCharacter && !(xml11 && code == 0x2028) && (utf8 || code < 0x80);
@@ -137,6 +138,26 @@ char* doctypeEnd(char* doctype, EncodingClass encoding) {
         p = p != nullptr ? p + 1 : nullptr;
     }
     return nullptr;
+}
+
+bool namesXhtmlDtd(const char* doctype) {
+    const char* p = tinyxml2::XMLUtil::SkipWhiteSpace(doctype + std::strlen("<!DOCTYPE"), nullptr);
+    while (*p != '\0' && !tinyxml2::XMLUtil::IsWhiteSpace(*p) && *p != '[' && *p != '>') {
+        ++p;  // the root element's name
+    }
+    p = tinyxml2::XMLUtil::SkipWhiteSpace(p, nullptr);
+    if (!startsWith(p, "PUBLIC")) {
+        return false;
+    }
+    p = tinyxml2::XMLUtil::SkipWhiteSpace(p + std::strlen("PUBLIC"), nullptr);
+    return (*p == '"' || *p == '\'') && startsWith(p + 1, "-//W3C//DTD XHTML");
+}
+
+bool crNelSplit(const char* text, const XmlDeclaration& declaration, EncodingClass encoding) {
+    // NEL is 0xC2 0x85 in UTF-8 and 0x85 in the ISO-8859 family; in a
+    // double-byte encoding 0x85 starts a character.
+    return declaration.version == "1.1" && encoding == EncodingClass::ascii &&
+           (std::strstr(text, "\r\xC2\x85") != nullptr || std::strstr(text, "\r\x85") != nullptr);
 }
 
 XmlDeclaration xmlDeclaration(const char* text) {

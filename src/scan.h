@@ -30,6 +30,16 @@ char* doctypeStart(char* text);
 // text ends first.
 char* doctypeEnd(char* doctype, EncodingClass encoding);
 
+// Whether the document type declaration at DOCTYPE names an XHTML DTD by
+// its public identifier ("-//W3C//DTD XHTML ...").
+bool namesXhtmlDtd(const char* doctype);
+
+// Whether TEXT, whose XML declaration is DECLARATION, is an XML 1.1 document
+// in an ASCII-based ENCODING that holds a carriage return followed by NEL
+// (U+0085): one line end in XML 1.1, which tinyxml2 would read as a line
+// feed and a NEL, two line ends.
+bool crNelSplit(const char* text, const XmlDeclaration& declaration, EncodingClass encoding);
+
 // Whether decoding any reference in TEXT, whose XML declaration is
 // DECLARATION, would change the document. A reference anywhere counts, in a
 // comment, a CDATA section or the document type declaration too: one pass,

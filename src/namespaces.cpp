@@ -1,0 +1,83 @@
+// The namespaces in scope during the parse.
+
+#include "namespaces.h"
+
+#include <cstring>
+
+namespace quillen {
+namespace {
+
+// The prefix of NAME, before its ':'; empty for none.
+std::string_view prefixOf(const char* name) {
+    const char* colon = std::strchr(name, ':');
+    return colon != nullptr ? std::string_view(name, static_cast<std::size_t>(colon - name))
+                            : std::string_view();
+}
+
+// Whether the attribute NAME declares a namespace ("xmlns", or "xmlns:" and
+// a prefix); PREFIX is then the prefix it binds, empty for the default.
+bool declaresNamespace(const char* name, std::string_view& prefix) {
+    if (name[0] != 'x' || std::strncmp(name, "xmlns", 5) != 0 || (name[5] != '\0' && name[5] != ':')) {
+        return false;
+    }
+    prefix = name[5] == ':' ? std::string_view(name + 6) : std::string_view();
+    return true;
+}
+
+}  // namespace
+
+// The XHTML DTDs declare xmlns on html, and only there, with the XHTML
+// namespace as its fixed value.
+bool Namespaces::xhtmlByDoctype(const tinyxml2::XMLElement& element) const {
+    return xhtmlDoctype_ && std::strcmp(element.Name(), "html") == 0;
+}
+
+const char* Namespaces::declaredOn(const tinyxml2::XMLElement& element, std::string_view prefix) const {
+    for (const tinyxml2::XMLAttribute* attribute = element.FirstAttribute(); attribute != nullptr;
+         attribute = attribute->Next()) {
+        std::string_view declared;
+        if (declaresNamespace(attribute->Name(), declared) && declared == prefix) {
+            return attribute->Value();
+        }
+    }
+    return prefix.empty() && xhtmlByDoctype(element) ? xhtmlNamespace : nullptr;
+}
+
+void Namespaces::enter(const tinyxml2::XMLElement& element) {
+    levels_.push_back(declared_.size());
+    bool declaresDefault = false;
+    for (const tinyxml2::XMLAttribute* attribute = element.FirstAttribute(); attribute != nullptr;
+         attribute = attribute->Next()) {
+        std::string_view prefix;
+        if (declaresNamespace(attribute->Name(), prefix)) {
+            bindings_[prefix].push_back(attribute->Value());
+            declared_.push_back(prefix);
+            declaresDefault = declaresDefault || prefix.empty();
+            xhtmlSeen_ = xhtmlSeen_ || std::strcmp(attribute->Value(), xhtmlNamespace) == 0;
+        }
+    }
+    if (!declaresDefault && xhtmlByDoctype(element)) {
+        bindings_[{}].push_back(xhtmlNamespace);
+        declared_.emplace_back();
+    }
+}
+
+void Namespaces::leave() {
+    for (std::size_t count = declared_.size() - levels_.back(); count > 0; --count) {
+        bindings_[declared_.back()].pop_back();
+        declared_.pop_back();
+    }
+    levels_.pop_back();
+}
+
+const char* Namespaces::uriOf(const tinyxml2::XMLElement& element) const {
+    const std::string_view prefix = prefixOf(element.Name());
+    const char* uri = declaredOn(element, prefix);
+    if (uri != nullptr) {
+        return uri;
+    }
+    const auto bound = bindings_.find(prefix);
+    return bound != bindings_.end() && !bound->second.empty() ? bound->second.back() : nullptr;
+}
+
+}  // namespace quillen
