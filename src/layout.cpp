@@ -131,7 +131,7 @@ bool Document::writtenAsReadSoFar(OpenElement& open) const {
             open.holdsLayout = true;
             open.afterInline = false;
         } else if (child->ToElement() != nullptr) {
-            const bool isInline = isXhtmlInline(*child->ToElement());
+            const bool isInline = namespaces_.xhtmlSeen() && isXhtmlInline(*child->ToElement());
             open.writtenAsRead = open.afterInline && isInline;
             open.afterInline = isInline;
         }

@@ -4,7 +4,6 @@
 
 #include "output.h"
 
-#include <array>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -90,11 +89,9 @@ public:
             });
         }
         if (stream_ != nullptr) {
-            // tinyxml2's printer writes many small pieces: a larger buffer
-            // than the default means far fewer system calls. Left unfilled,
-            // so that a small file touches only the pages it uses.
-            std::setvbuf(stream_, buffer_.data(), _IOFBF, buffer_.size());
-            platform::lockOnlyOnce(stream_);
+            // The printer hands over whole blocks of its own buffer: the
+            // stream's would only copy them once more.
+            std::setvbuf(stream_, nullptr, _IONBF, 0);
         }
     }
 
@@ -145,7 +142,6 @@ private:
     std::string path_;
     std::string temporary_;
     std::FILE* stream_ = nullptr;
-    std::array<char, std::size_t{1} << 16> buffer_;  // not filled in
 };
 
 }  // namespace

@@ -45,10 +45,6 @@ void adviseHugePages(unsigned long long bytes);
 // Removes a file; usable inside a signal handler.
 void removeFile(const char* path);
 
-// The stream is used by this thread only: it need not lock itself on every
-// call.
-void lockOnlyOnce(std::FILE* stream);
-
 // The cleanup signals: every catchable signal that would end the process
 // (on Windows: Ctrl+C, Ctrl+Break, closing the console, termination).
 // HANDLER is called for each one that the caller has not set to be ignored,

@@ -16,9 +16,6 @@
 #include <vector>
 
 #include "../platform.h"
-#if __has_include(<stdio_ext.h>)
-#include <stdio_ext.h>
-#endif
 #if __has_include(<malloc.h>)
 #include <malloc.h>
 #endif
@@ -91,14 +88,6 @@ void adviseHugePages(unsigned long long bytes) {
 }
 
 void removeFile(const char* path) { unlink(path); }
-
-void lockOnlyOnce(std::FILE* stream) {
-#if __has_include(<stdio_ext.h>)
-    __fsetlocking(stream, FSETLOCKING_BYCALLER);
-#else
-    (void)stream;
-#endif
-}
 
 namespace {
 

@@ -88,8 +88,6 @@ void adviseHugePages(unsigned long long /*bytes*/) {}
 
 void removeFile(const char* path) { DeleteFileA(path); }
 
-void lockOnlyOnce(std::FILE* /*stream*/) {}
-
 namespace {
 
 SignalHandler cleanupHandler = nullptr;
