@@ -9,7 +9,12 @@ bench/results.md, the plot bench/sweep.svg and the README's tables.
 - one 60 MB document against xmllint --format;
 - a sweep from 1 KB to 100 MB against xmllint --format, xmlstarlet fo, tidy
   and xml_pp, with each output judged against its input;
-- the limits: one element with 10k to 80k attributes, memory per MB.
+- the limits: one element with 10k to 80k attributes, memory per MB, and a
+  hostile pair (SVG "text" under ancestors with many attributes) that must
+  take at most twice the time of the same document with another name;
+- instructions on the 10 MB document, counted by callgrind: the same for
+  the same program and input however busy the machine, so that a change
+  shows where wall times vary by a fifth.
 """
 
 import math
@@ -21,7 +26,7 @@ import subprocess
 import sys
 import time
 
-from gen import ATTRIBUTES, SIZES, attributes_path, sweep_path
+from gen import ATTRIBUTES, HOSTILE, SIZES, attributes_path, hostile_path, sweep_path
 
 QUILLEN, DATA = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
 ROUNDS = int(sys.argv[3]) if len(sys.argv) > 3 else 9
@@ -141,6 +146,14 @@ def small_loop(name):
     return time.perf_counter() - start
 
 
+def instructions(argv, stdout_path=None):
+    """The instructions that running ARGV takes, as callgrind counts them."""
+    with open(stdout_path or os.devnull, "wb") as out:
+        proc = subprocess.run(["valgrind", "--tool=callgrind", "--callgrind-out-file=/dev/null", *argv],
+                              stdout=out, stderr=subprocess.PIPE, text=True)
+    return int(re.search(r"Collected : (\d+)", proc.stderr).group(1))
+
+
 def seconds(s):
     return f"{s:.3f} s" if s < 10 else f"{s:.1f} s"
 
@@ -203,6 +216,17 @@ def main():
             attributes[(n, a)] = run_program(n, path)[0]
         print(f"bench: {a // 1000}k attributes", file=sys.stderr)
 
+    # The hostile pair, interleaved, and its bound.
+    pair = [hostile_path(DATA, n) for n in HOSTILE]
+    hostileRuns = interleaved(["quillen"], pair, ROUNDS, "hostile pair")
+    hostileWall = [statistics.median(w for w, _, _ in hostileRuns[("quillen", p)]) for p in pair]
+    hostileRatio = hostileWall[0] / hostileWall[1]
+
+    # Instructions, which do not vary from run to run.
+    tenMb = sweep_path(DATA, "10 MB")
+    counts = {n: instructions(*PROGRAMS[n](tenMb)[:2]) for n in names[:2]}
+    print("bench: instructions", file=sys.stderr)
+
     # The plot.
     with open(os.path.join(HERE, "sweep.dat"), "w") as f:
         f.write("# size_bytes " + " ".join(f'"{n}"_s "{n}"_MiB' for n in peers) + "\n")
@@ -251,6 +275,9 @@ def main():
         f"{bigWall['quillen'] / bigWall['xmllint --format']:.2f} × xmllint |",
         f"| peak memory, {size:.0f} MB document | {mib(bigPeak['quillen'])} | {mib(bigPeak['xmllint --format'])} | | "
         f"{bigPeak['quillen'] / bigPeak['xmllint --format']:.2f} × xmllint |",
+        f"| instructions, 10 MB document (callgrind) | {counts['quillen'] / 1e6:,.0f} M | "
+        f"{counts['xmllint --format'] / 1e6:,.0f} M | | "
+        f"{counts['quillen'] / counts['xmllint --format']:.2f} × xmllint |",
         "",
         "Time by input size (each program writes its output to a file):",
         "",
@@ -278,8 +305,13 @@ def main():
         "|---|---|---|",
         *(f"| {a // 1000}k | {seconds(attributes[('quillen', a)])} | {seconds(attributes[('xmllint --format', a)])} |"
           for a in ATTRIBUTES),
+        "",
+        "| hostile input | quillen | the same, another element name | ratio (bound: 2) |",
+        "|---|---|---|---|",
+        f"| SVG `text` under 10 groups of 3,000 attributes, 200,000 of them | {seconds(hostileWall[0])} | "
+        f"{seconds(hostileWall[1])} | {hostileRatio:.2f}{'' if hostileRatio <= 2 else ' (over the bound)'} |",
     ]
-    results = "\n".join(table) + "\n\nLimits (one run each):\n\n" + "\n".join(limits) + "\n"
+    results = "\n".join(table) + "\n\nLimits (attributes: one run each):\n\n" + "\n".join(limits) + "\n"
     print(results)
     with open(os.path.join(HERE, "results.md"), "w") as f:
         f.write(results)

@@ -3,7 +3,9 @@
 document (about 60 MB), 500 small files (1 to 10 KB) and one document of each
 size of the sweep (1 KB to 100 MB), with a realistic mix of nested elements,
 attributes, entity references, non-ASCII text, mixed content, comments and
-CDATA sections; and elements with 10k to 80k attributes."""
+CDATA sections; elements with 10k to 80k attributes; and a hostile pair,
+SVG "text" elements under ancestors with many attributes beside the same
+document with another element name, whose times must stay close."""
 
 import os
 import random
@@ -74,6 +76,22 @@ def attributes_path(data, n):
     return os.path.join(data, "attributes", f"{n // 1000}k.xml")
 
 
+# The hostile pair: 10 nested groups of 3,000 attributes each around
+# 200,000 small elements, named "text" (verbatim in SVG, so its namespace is
+# looked up) or "item".
+HOSTILE = ("text", "item")
+
+
+def hostile_path(data, name):
+    return os.path.join(data, "hostile", f"svg-{name}.xml")
+
+
+def hostile(name):
+    groups = "".join("<g " + " ".join(f'a{i}="{i}"' for i in range(3000)) + ">" for _ in range(10))
+    return (f'<svg xmlns="http://www.w3.org/2000/svg">{groups}' + f"<{name}> </{name}>" * 200_000 +
+            "</g>" * 10 + "</svg>\n").encode()
+
+
 def write(path, data):
     os.makedirs(os.path.dirname(path), exist_ok=True)
     with open(path, "wb") as f:
@@ -91,6 +109,8 @@ def main():
     for n in ATTRIBUTES:
         attributes = " ".join(f'attribute{i}="{i}"' for i in range(n))
         write(attributes_path(out, n), f"<a {attributes}/>\n".encode())
+    for name in HOSTILE:
+        write(hostile_path(out, name), hostile(name))
 
 
 if __name__ == "__main__":

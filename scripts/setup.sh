@@ -7,7 +7,7 @@
 #   scripts/setup.sh fuzz     clang, libFuzzer, libxml2 and tinyxml2 built for fuzzing
 #   scripts/setup.sh mingw    MinGW-w64 cross toolchain + tinyxml2 for Windows
 #   scripts/setup.sh lint     clang-tidy, clang-format, cppcheck
-#   scripts/setup.sh bench    the formatters compared, Python and gnuplot, for the benchmark
+#   scripts/setup.sh bench    the formatters compared, Python, gnuplot and valgrind, for the benchmark
 #   scripts/setup.sh test     bats and its libraries, and the tools the suites call
 #   scripts/setup.sh wine     Wine, to run the Windows build
 #   scripts/setup.sh bare     debootstrap, for make check-bare
@@ -190,7 +190,7 @@ test)
     ;;
 bench)
     # The peers quillen is measured against, and gnuplot for the plot.
-    need_packages libxml2-utils xmlstarlet tidy xml-twig-tools python3 time gnuplot-nox
+    need_packages libxml2-utils xmlstarlet tidy xml-twig-tools python3 time gnuplot-nox valgrind
     ;;
 lint)
     need_packages clang-tidy clang-format cppcheck shellcheck
