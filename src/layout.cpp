@@ -131,6 +131,7 @@ bool Document::writtenAsReadSoFar(OpenElement& open) const {
             open.holdsLayout = true;
             open.afterInline = false;
         } else if (child->ToElement() != nullptr) {
+            // Most documents hold no XHTML: no lookup for each of their elements.
             const bool isInline = namespaces_.xhtmlSeen() && isXhtmlInline(*child->ToElement());
             open.writtenAsRead = open.afterInline && isInline;
             open.afterInline = isInline;
@@ -153,7 +154,7 @@ bool Document::isVerbatim(const tinyxml2::XMLElement& element) const {
 // An element that XHTML renders inline: between two that touch, a browser
 // shows a line end as a space.
 bool Document::isXhtmlInline(const tinyxml2::XMLElement& element) const {
-    if (!namespaces_.xhtmlSeen() || !hasInlineName(localName(element))) {
+    if (!hasInlineName(localName(element))) {
         return false;
     }
     const char* uri = namespaces_.uriOf(element);
