@@ -39,7 +39,9 @@ int replaceFile(const std::string& from, const std::string& to);
 
 // The allocations that follow, up to about BYTES, come from memory that the
 // system maps in huge pages where it can (Linux's transparent huge pages,
-// which it then hands out 2 MiB at a time). Nothing elsewhere.
+// which it then hands out 2 MiB at a time), unless it gives its free memory
+// back to a hypervisor, where a huge page costs more than it saves. Nothing
+// elsewhere.
 void adviseHugePages(unsigned long long bytes);
 
 // Removes a file; usable inside a signal handler.
