@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Times quillen against the formatters a user would pick instead, and writes
-bench/results.md, the plot bench/sweep.svg and the README's tables.
+bench/results.md, the plot bench/sweep.svg, the tables of doc/performance.md
+and the headline table of the README.
 
     bench/bench.py QUILLEN DATA_DIR [ROUNDS]
 
@@ -311,20 +312,37 @@ def main():
         f"| SVG `text` under 10 groups of 3,000 attributes, 200,000 of them | {seconds(hostileWall[0])} | "
         f"{seconds(hostileWall[1])} | {hostileRatio:.2f}{'' if hostileRatio <= 2 else ' (over the bound)'} |",
     ]
+    # The README's headline: every peer on the big documents of the sweep.
+    headline = [
+        "| | " + " | ".join(peers) + " |",
+        "|---" * (len(peers) + 1) + "|",
+        *(f"| {s} document | " + " | ".join(cell(n, s, seconds(wall[(n, s)]) + counted(n, s)) for n in peers) + " |"
+          for s in SWEEP[3:]),
+        f"| peak memory, {SWEEP[-1]} | " + " | ".join(cell(n, SWEEP[-1], mib(peak[(n, SWEEP[-1])])) for n in peers)
+        + " |",
+        "",
+        f"{len(SMALL)} small files, one process each: {loop['quillen'] / floor:.2f} × the time of starting "
+        f"`/bin/true` as often. The {size:.0f} MB document: {bigWall['quillen'] / bigWall['xmllint --format']:.2f} × "
+        f"xmllint's time, {bigPeak['quillen'] / bigPeak['xmllint --format']:.2f} × its memory; the 10 MB one "
+        f"{counts['quillen'] / counts['xmllint --format']:.2f} × its instructions. {ROUNDS} interleaved rounds on "
+        f"{os.cpu_count()} cores, {cpu}" + (f"; ¹ run once, a run took over {ONCE_AFTER:.0f} s." if once else "."),
+    ]
     results = "\n".join(table) + "\n\nLimits (attributes: one run each):\n\n" + "\n".join(limits) + "\n"
     print(results)
     with open(os.path.join(HERE, "results.md"), "w") as f:
         f.write(results)
-    readme = os.path.join(HERE, "..", "README.md")
-    with open(readme) as f:
-        text = f.read()
-    for marker, lines in (("bench", table), ("limits", limits)):
-        start, end = f"<!-- {marker}:start -->\n", f"<!-- {marker}:end -->"
-        if start in text and end in text:
-            head, rest = text.split(start, 1)
-            text = head + start + "\n".join(lines) + "\n" + end + rest.split(end, 1)[1]
-    with open(readme, "w") as f:
-        f.write(text)
+    for document, markers in (("README.md", (("headline", headline),)),
+                              ("doc/performance.md", (("bench", table), ("limits", limits)))):
+        path = os.path.join(HERE, "..", document)
+        with open(path) as f:
+            text = f.read()
+        for marker, lines in markers:
+            start, end = f"<!-- {marker}:start -->\n", f"<!-- {marker}:end -->"
+            if start in text and end in text:
+                head, rest = text.split(start, 1)
+                text = head + start + "\n".join(lines) + "\n" + end + rest.split(end, 1)[1]
+        with open(path, "w") as f:
+            f.write(text)
 
 
 if __name__ == "__main__":

@@ -1,5 +1,5 @@
 #!/usr/bin/env bats
-# The recipes for many files (examples/many-files/, shown in the README), run
+# The recipes for many files (examples/many-files/, shown in doc/many-files.md), run
 # for real on a tree of a few dozen files: on this machine with xargs and GNU
 # parallel, and over ssh on two machines, which are an ssh server that this
 # suite starts on 127.0.0.1. Each must give what quillen gives on each file
@@ -135,11 +135,11 @@ recipe_gives_the_same() {
     assert_equal "$(cut -f2 quillen.joblog | sed 1d | sort -u | tr '\n' ' ')" "host1 host2 "
 }
 
-@test "many files: the README shows the recipes as they are" {
+@test "many files: doc/many-files.md shows the recipes as they are" {
     local script line
     for script in "$recipes"/*.sh; do
         while IFS= read -r line; do
-            grep -qxF -- "$line" "$data/../README.md" || fail "README lacks, from $(basename "$script"): $line"
+            grep -qxF -- "$line" "$data/../doc/many-files.md" || fail "doc/many-files.md lacks, from $(basename "$script"): $line"
         done < <(grep -vE '^(#|HOSTS=|$)' "$script")
     done
 }
