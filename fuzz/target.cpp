@@ -220,17 +220,17 @@ bool isCommentOrInstruction(const xmlNode* node) {
 // and processing instructions come between it and the next inline XHTML
 // element, with white space among them: the first text of white space
 // among them, which a browser shows as one space. Null otherwise.
-xmlNode* spaceBeforeNextInline(const xmlNode* element) {
+xmlNode* spaceBeforeNextInline(xmlNode* element) {
     if (!isXhtmlInline(element)) {
         return nullptr;
     }
     xmlNode* space = nullptr;
-    const xmlNode* node = element->next;
+    xmlNode* node = element->next;
     for (; node != nullptr &&
            (isCommentOrInstruction(node) || (node->type == XML_TEXT_NODE && isBlank(node->content)));
          node = node->next) {
         if (space == nullptr && node->type == XML_TEXT_NODE) {
-            space = const_cast<xmlNode*>(node);
+            space = node;
         }
     }
     return isXhtmlInline(node) ? space : nullptr;

@@ -16,7 +16,6 @@
 #include <algorithm>
 #include <cstring>
 #include <iterator>
-#include <string>
 #include <string_view>
 
 #include "document.h"
