@@ -9,7 +9,8 @@
 //   4  processing instructions wherever XML allows them, the XML
 //      declaration only first (tinyxml2-processing-instructions.patch);
 //   5  names in a double-byte encoding read a character at a time, a
-//      second byte such as a backslash included (tinyxml2-double-byte-names.patch);
+//      second byte such as a backslash included, and a lead byte before
+//      any other byte refused (tinyxml2-double-byte-names.patch);
 //   6  the parse's hot loops without a library call per byte
 //      (tinyxml2-hot-loops.patch, speed only: known by the macro it defines).
 // Without those hooks, or without SetNameLeadBytes, the probe does not
@@ -67,18 +68,29 @@ bool readsProcessingInstructions() {
            misplaced.Parse("<a><?xml version='1.0'?></a>") == tinyxml2::XML_ERROR_PARSING_DECLARATION;
 }
 
-// Shift_JIS "ソ" is 0x83 0x5C: its second byte is a backslash.
+// Shift_JIS "ソ" is 0x83 0x5C: its second byte is a backslash. A lead byte
+// before '<' or a space is no character: a malformed tag or attribute.
 bool readsDoubleByteNames() {
     char leadBytes[256] = {};
+    char secondBytes[256] = {};
     leadBytes[0x83] = 1;
+    secondBytes[0x5C] = 1;
     tinyxml2::XMLDocument doc;
-    doc.SetNameLeadBytes(leadBytes);
+    doc.SetNameLeadBytes(leadBytes, secondBytes);
     if (doc.Parse("<a\x83\\ b\x83\\='1'>x</a\x83\\>") != tinyxml2::XML_SUCCESS) {
         return false;
     }
     const tinyxml2::XMLAttribute* attribute = doc.RootElement()->FirstAttribute();
-    return std::strcmp(doc.RootElement()->Name(), "a\x83\\") == 0 && attribute != nullptr &&
-           std::strcmp(attribute->Name(), "b\x83\\") == 0;
+    if (std::strcmp(doc.RootElement()->Name(), "a\x83\\") != 0 || attribute == nullptr ||
+        std::strcmp(attribute->Name(), "b\x83\\") != 0) {
+        return false;
+    }
+    tinyxml2::XMLDocument element;
+    tinyxml2::XMLDocument attributes;
+    element.SetNameLeadBytes(leadBytes, secondBytes);
+    attributes.SetNameLeadBytes(leadBytes, secondBytes);
+    return element.Parse("<r><a\x83<b/></r>") == tinyxml2::XML_ERROR_PARSING_ELEMENT &&
+           attributes.Parse("<r a\x83 b='1'/>") == tinyxml2::XML_ERROR_PARSING_ATTRIBUTE;
 }
 
 }  // namespace

@@ -19,11 +19,20 @@ others through. For each name:
   that tinyxml2 or quillen's scans take for markup or a line end (ISO-2022-*,
   JOHAB);
 - double-byte: characters beyond ASCII are written as a lead byte of 0x80 or
-  above and a second byte that may be '[' or ']' (Shift_JIS, Big5, GBK,
-  GB18030), over which quillen's own scans and tinyxml2's name scan step:
+  above and a second byte that may be '[' or ']', over which quillen's own
+  scans and tinyxml2's name scan step. The family says which bytes may
+  follow a lead byte (src/encoding.cpp), and is told by the bytes written:
   "shiftJis" when the lead bytes are among 0x81 to 0x9F and 0xE0 to 0xFC
-  (0xA1 to 0xDF being characters of their own), "doubleByte" when they are
-  among 0x81 to 0xFE;
+  (0xA1 to 0xDF being characters of their own); else among 0x81 to 0xFE,
+  "gb18030" when a second byte is a digit (its characters of four bytes),
+  "gbk" when one is among 0x80 to 0xA0, and "big5" otherwise. Every second
+  byte written must lie in its family's ranges;
+- utf8: every character written as UTF-8 writes it (UTF-8 and its other
+  names): the only encoding in which tinyxml2 writes what a character
+  reference means, and in which CR followed by C2 85 is XML 1.1's CR NEL;
+- asciiNel: the byte 0x85 is NEL, U+0085, both ways (ISO-8859-*, and the
+  others that the converters map so): there CR followed by 0x85 is XML
+  1.1's CR NEL;
 - ascii: every other name that one of them knows.
 
 A WHATWG label has the class of the encoding a browser reads it as
@@ -60,7 +69,20 @@ BRACKETS = set(b"[]")
 # beyond it.
 SAMPLE = [chr(c) for c in range(0x80, 0xFFFE) if not 0xD800 <= c <= 0xDFFF] + ["\U0001F600", "\U00020000"]
 SHIFT_JIS_LEADS = set(range(0x81, 0xA0)) | set(range(0xE0, 0xFD))
-STRICTNESS = {"ascii": 0, "doubleByte": 1, "shiftJis": 1, "refused": 2}
+# The bytes that may follow a lead byte in each family, as src/encoding.cpp
+# has them.
+SECOND_BYTES = {
+    "shiftJis": set(range(0x40, 0x7F)) | set(range(0x80, 0xFD)),
+    "big5": set(range(0x40, 0x7F)) | set(range(0xA1, 0xFF)),
+    "gbk": set(range(0x40, 0x7F)) | set(range(0x80, 0xFF)),
+    "gb18030": set(range(0x30, 0x3A)) | set(range(0x40, 0x7F)) | set(range(0x80, 0xFF)),
+}
+# Where two sources class a name differently, the class that keeps more as
+# written or refuses more wins: ascii keeps every reference that utf8 would
+# decode, asciiNel refuses a CR NEL that ascii passes, and among the
+# double-byte families the one that allows fewer second bytes.
+STRICTNESS = {"utf8": 0, "ascii": 1, "asciiNel": 2, "gb18030": 3, "gbk": 4, "big5": 5, "shiftJis": 5,
+              "refused": 6}
 
 
 def normalised(name):
@@ -213,12 +235,17 @@ def classify(backend, name):
     # Only characters written with bytes below 0x80 are looked at one by
     # one, and only those that read back as themselves count.
     if not {b for b in write_skipping("".join(SAMPLE)) if b < 0x80}:
-        return "ascii"
+        return ascii_based(write, read)
     low = set()
     leads = set()
+    seconds = set()
     for c in SAMPLE:
         data = write(c)
-        if not data or read(data) != c or all(b >= 0x80 for b in data):
+        if not data or read(data) != c:
+            continue
+        if len(data) >= 2 and data[0] >= 0x80:
+            seconds.add(data[1])
+        if all(b >= 0x80 for b in data):
             continue
         # A character that starts with a byte below 0x80 is a letter and a
         # combining mark (Windows-1258, TCVN), or a shift sequence.
@@ -231,13 +258,30 @@ def classify(backend, name):
     # A byte below 0x80 that is a character of its own (ISO 646 national
     # letters) is no markup.
     if not low & BRACKETS:
-        return "ascii"
+        return ascii_based(write, read)
     if leads <= SHIFT_JIS_LEADS:
-        return "shiftJis"
-    if min(leads) >= 0x81 and max(leads) <= 0xFE:
-        return "doubleByte"
-    raise SystemExit(f"encodings: {backend.tool}:{name}: lead bytes {sorted(leads)} are neither Shift_JIS's nor "
-                     "among 0x81 to 0xFE")
+        family = "shiftJis"
+    elif min(leads) >= 0x81 and max(leads) <= 0xFE:
+        family = "gb18030" if min(seconds) < 0x40 else "gbk" if seconds & set(range(0x80, 0xA1)) else "big5"
+    else:
+        raise SystemExit(f"encodings: {backend.tool}:{name}: lead bytes {sorted(leads)} are neither Shift_JIS's "
+                         "nor among 0x81 to 0xFE")
+    outside = seconds - SECOND_BYTES[family]
+    if outside:
+        raise SystemExit(f"encodings: {backend.tool}:{name}: second bytes {sorted(outside)} outside the "
+                         f"{family} family's")
+    return family
+
+
+def ascii_based(write, read):
+    """The class of an encoding in which every byte below 0x80 is its ASCII
+    character."""
+    sample = "".join(SAMPLE)
+    if write(sample) == sample.encode("utf-8"):
+        return "utf8"
+    if write("\x85") == b"\x85" and read(b"\x85") == "\x85":
+        return "asciiNel"
+    return "ascii"
 
 
 # The encodings of the WHATWG table by the names glibc knows them under,

@@ -3,6 +3,7 @@
 
 #include "document.h"
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -38,6 +39,14 @@ bool textOutsideElements(const tinyxml2::XMLDocument& doc) {
 // without a node, whose print (the three bytes of the mark) it then refuses.
 // P is where its parse starts, after the mark.
 bool emptyAfterByteOrderMark(char* p) { return *tinyxml2::XMLUtil::SkipWhiteSpace(p, nullptr) == '\0'; }
+
+// tinyxml2 reads a byte-order mark after white space too, and writes it
+// first in the file; but there the bytes EF BB BF are U+FEFF, a character
+// outside the elements, which no XML parser reads. STARTSWITHWHITESPACE
+// tells whether the text starts with white space.
+bool byteOrderMarkAfterWhiteSpace(const tinyxml2::XMLDocument& doc, bool startsWithWhiteSpace) {
+    return doc.HasBOM() && startsWithWhiteSpace;
+}
 
 // Another <! construct at the top level is read by tinyxml2 up to its first
 // '>', even one inside brackets or a quoted literal. The rest then becomes
@@ -101,6 +110,9 @@ tinyxml2::XMLError Document::result() const {
     if (empty_) {
         return tinyxml2::XML_ERROR_EMPTY_DOCUMENT;
     }
+    if (markAfterWhiteSpace_) {
+        return tinyxml2::XML_ERROR_PARSING_TEXT;
+    }
     if (encodingMisread_ || lineEndMisread_) {
         return tinyxml2::XML_ERROR_PARSING_DECLARATION;
     }
@@ -124,11 +136,16 @@ char* Document::ParseDeep(char* p, tinyxml2::StrPair* parentEndTag, int* curLine
         empty_ = true;
         return nullptr;
     }
+    if (byteOrderMarkAfterWhiteSpace(*this, startsWithWhiteSpace_)) {
+        markAfterWhiteSpace_ = true;
+        return nullptr;
+    }
     // tinyxml2 takes every byte below 0x80 for its ASCII character: in
     // ISO-2022-JP, say, it would read part of a character as '&' and write
     // "&amp;" into it. Decided from the XML declaration, before the parse.
+    // Without one, the document is UTF-8.
     const XmlDeclaration declaration = xmlDeclaration(p);
-    encoding_ = encodingClass(declaration.encoding);
+    encoding_ = declaration.namesEncoding ? encodingClass(declaration.encoding) : EncodingClass::utf8;
     if (encoding_ == EncodingClass::refused || cdataEndMisread(p, encoding_)) {
         encodingMisread_ = true;
         return nullptr;
@@ -137,9 +154,10 @@ char* Document::ParseDeep(char* p, tinyxml2::StrPair* parentEndTag, int* curLine
         lineEndMisread_ = true;
         return nullptr;
     }
-    // tinyxml2 would end a name at a second byte such as '\\' or ']'.
-    SetNameLeadBytes(leadBytes(encoding_));
-    if (ProcessEntities() && decodingWouldChange(p, declaration)) {
+    // tinyxml2 would end a name at a second byte such as '\\' or ']', and
+    // take a lead byte before any other byte for a character of its own.
+    SetNameLeadBytes(leadBytes(encoding_), secondBytes(encoding_));
+    if (ProcessEntities() && decodingWouldChange(p, declaration, encoding_)) {
         // Not parsed: the text is read again with entity processing off.
         textToKeepAsWritten_ = HasBOM() ? p - std::strlen("\xEF\xBB\xBF") : p;
         return nullptr;
@@ -226,11 +244,25 @@ Loaded loadFile(const std::string& path, const platform::FileInfo& input) {
         return {std::make_unique<Document>(true, false), tinyxml2::XML_ERROR_FILE_READ_ERROR};
     }
     prepareMemory(input);
-    return load([&](Document& doc) { doc.LoadFile(path.c_str()); });
+    return load([&](Document& doc) {
+        // tinyxml2 opens the file as this does, and reads it from its first
+        // byte again.
+        std::FILE* file = std::fopen(path.c_str(), "rb");
+        if (file == nullptr) {
+            doc.LoadFile(path.c_str());  // its own code for a file it cannot open
+            return;
+        }
+        doc.setStartsWithWhiteSpace(tinyxml2::XMLUtil::IsWhiteSpace(static_cast<char>(std::fgetc(file))));
+        doc.LoadFile(file);
+        std::fclose(file);
+    });
 }
 
 Loaded loadText(const char* text, std::size_t size) {
-    return load([&](Document& doc) { doc.Parse(text, size); });
+    return load([&](Document& doc) {
+        doc.setStartsWithWhiteSpace(size > 0 && tinyxml2::XMLUtil::IsWhiteSpace(text[0]));
+        doc.Parse(text, size);
+    });
 }
 
 }  // namespace quillen

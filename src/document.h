@@ -32,6 +32,9 @@ public:
     // rule that refuses the document.
     tinyxml2::XMLError result() const;
 
+    // Whether the text starts with white space, told before the parse.
+    void setStartsWithWhiteSpace(bool startsWithWhiteSpace) { startsWithWhiteSpace_ = startsWithWhiteSpace; }
+
     // Set when the parse stopped at once because the document's references
     // must be kept as written: its text, to be parsed again so.
     const char* textToKeepAsWritten() const { return textToKeepAsWritten_; }
@@ -84,9 +87,11 @@ private:
     const char* textToKeepAsWritten_ = nullptr;
     const tinyxml2::XMLNode* doctype_ = nullptr;  // the declaration read whole
     EncodingClass encoding_ = EncodingClass::ascii;
-    bool empty_ = false;            // a byte-order mark and white space
-    bool encodingMisread_ = false;  // tinyxml2 would misread the declared encoding
-    bool lineEndMisread_ = false;   // tinyxml2 would read one line end as two
+    bool startsWithWhiteSpace_ = false;
+    bool empty_ = false;                // a byte-order mark and white space
+    bool markAfterWhiteSpace_ = false;  // a byte-order mark after white space
+    bool encodingMisread_ = false;      // tinyxml2 would misread the declared encoding
+    bool lineEndMisread_ = false;       // tinyxml2 would read one line end as two
     bool doctypeUnterminated_ = false;
     bool strayEndTagLosesContent_ = false;
 };

@@ -53,40 +53,77 @@ std::string normalisedName(const std::string& encoding) {
 // ASCII-based, and pass its bytes through: whether a byte below 0x80 is
 // always its ASCII character in it cannot be checked, so it is refused.
 EncodingClass encodingClass(const std::string& name) {
-    if (name.empty()) {
-        return EncodingClass::ascii;
-    }
     const std::string key = normalisedName(name);
     const auto* found = std::lower_bound(std::begin(encodingNames), std::end(encodingNames), key,
                                          [](const EncodingName& entry, const std::string& wanted) {
                                              return std::strcmp(entry.name, wanted.c_str()) < 0;
                                          });
-    return found != std::end(encodingNames) && key == found->name ? found->encoding : EncodingClass::refused;
+    return !key.empty() && found != std::end(encodingNames) && key == found->name ? found->encoding
+                                                                                  : EncodingClass::refused;
+}
+
+bool namesUsAscii(const std::string& name) {
+    const std::string key = normalisedName(name);
+    return key == "USASCII" || key == "ASCII";
 }
 
 namespace {
 
+using ByteTable = std::array<char, 256>;
+
 // Lead bytes: 0x81 to 0xFE, and in the Shift_JIS family 0x81 to 0x9F and
 // 0xE0 to 0xFC (0xA1 to 0xDF are characters of their own there).
-constexpr std::array<char, 256> leadByteTable(bool shiftJis) {
-    std::array<char, 256> table{};
+constexpr ByteTable leadByteTable(bool shiftJis) {
+    ByteTable table{};
     for (int byte = 0x81; byte <= 0xFE; ++byte) {
         table[byte] = static_cast<char>(!shiftJis || byte <= 0x9F || (byte >= 0xE0 && byte <= 0xFC));
     }
     return table;
 }
 
-constexpr std::array<char, 256> doubleByteLeads = leadByteTable(false);
-constexpr std::array<char, 256> shiftJisLeads = leadByteTable(true);
+// The bytes from FIRST to LAST, and 0x40 to 0x7E, which every family has;
+// with DIGITS, '0' to '9' too.
+constexpr ByteTable secondByteTable(int first, int last, bool digits) {
+    ByteTable table{};
+    for (int byte = 0; byte <= 0xFF; ++byte) {
+        table[byte] = static_cast<char>((byte >= 0x40 && byte <= 0x7E) || (byte >= first && byte <= last) ||
+                                        (digits && byte >= '0' && byte <= '9'));
+    }
+    return table;
+}
+
+constexpr ByteTable doubleByteLeads = leadByteTable(false);
+constexpr ByteTable shiftJisLeads = leadByteTable(true);
+constexpr ByteTable shiftJisSeconds = secondByteTable(0x80, 0xFC, false);
+constexpr ByteTable big5Seconds = secondByteTable(0xA1, 0xFE, false);
+constexpr ByteTable gbkSeconds = secondByteTable(0x80, 0xFE, false);
+constexpr ByteTable gb18030Seconds = secondByteTable(0x80, 0xFE, true);
 
 }  // namespace
 
 const char* leadBytes(EncodingClass encoding) {
     switch (encoding) {
-        case EncodingClass::doubleByte:
-            return doubleByteLeads.data();
         case EncodingClass::shiftJis:
             return shiftJisLeads.data();
+        case EncodingClass::big5:
+        case EncodingClass::gbk:
+        case EncodingClass::gb18030:
+            return doubleByteLeads.data();
+        default:
+            return nullptr;
+    }
+}
+
+const char* secondBytes(EncodingClass encoding) {
+    switch (encoding) {
+        case EncodingClass::shiftJis:
+            return shiftJisSeconds.data();
+        case EncodingClass::big5:
+            return big5Seconds.data();
+        case EncodingClass::gbk:
+            return gbkSeconds.data();
+        case EncodingClass::gb18030:
+            return gb18030Seconds.data();
         default:
             return nullptr;
     }
@@ -94,7 +131,10 @@ const char* leadBytes(EncodingClass encoding) {
 
 std::size_t characterLength(const char* p, EncodingClass encoding) {
     const char* leads = leadBytes(encoding);
-    return leads != nullptr && leads[static_cast<unsigned char>(*p)] != 0 && p[1] != '\0' ? 2 : 1;
+    return leads != nullptr && leads[static_cast<unsigned char>(p[0])] != 0 &&
+                   secondBytes(encoding)[static_cast<unsigned char>(p[1])] != 0
+               ? 2
+               : 1;
 }
 
 }  // namespace quillen

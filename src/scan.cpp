@@ -21,13 +21,6 @@ bool startsWith(const char* text, const char* prefix) {
     return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
 }
 
-std::string inCapitals(std::string text) {
-    for (char& c : text) {
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    }
-    return text;
-}
-
 // A character that tinyxml2 can write back raw, in place of its reference,
 // and that reads back as the same character: not white space or another
 // control character (a space written as "&#32;" is content, which decoded
@@ -154,10 +147,15 @@ bool namesXhtmlDtd(const char* doctype) {
 }
 
 bool crNelSplit(const char* text, const XmlDeclaration& declaration, EncodingClass encoding) {
-    // NEL is 0xC2 0x85 in UTF-8 and 0x85 in the ISO-8859 family; in a
-    // double-byte encoding 0x85 starts a character.
-    return declaration.version == "1.1" && encoding == EncodingClass::ascii &&
-           (std::strstr(text, "\r\xC2\x85") != nullptr || std::strstr(text, "\r\x85") != nullptr);
+    // NEL is 0xC2 0x85 in UTF-8 and 0x85 in the ISO-8859 family; elsewhere
+    // 0x85 is another character ("…" in windows-1252), or starts one.
+    if (declaration.version != "1.1") {
+        return false;
+    }
+    const char* crNel = encoding == EncodingClass::utf8       ? "\r\xC2\x85"
+                        : encoding == EncodingClass::asciiNel ? "\r\x85"
+                                                              : nullptr;
+    return crNel != nullptr && std::strstr(text, crNel) != nullptr;
 }
 
 XmlDeclaration xmlDeclaration(const char* text) {
@@ -189,20 +187,20 @@ XmlDeclaration xmlDeclaration(const char* text) {
             declaration.version.assign(p + 1, end);
         } else if (attribute == "encoding") {
             declaration.encoding.assign(p + 1, end);
+            declaration.namesEncoding = true;
         }
         p = end + 1;
     }
 }
 
-bool decodingWouldChange(const char* text, const XmlDeclaration& declaration) {
+bool decodingWouldChange(const char* text, const XmlDeclaration& declaration, EncodingClass encoding) {
     // tinyxml2 writes what a character reference decodes to in UTF-8, and
     // in an encoding that is not a superset of ASCII even an ASCII character
     // may be other bytes (under Shift_JIS, 0x5C is the yen sign): in
     // another encoding than UTF-8 and US-ASCII every reference but the five
     // predefined ones is kept, with no guess at where a character starts.
-    const std::string encoding = inCapitals(declaration.encoding);
-    const bool utf8 = encoding.empty() || encoding == "UTF-8";
-    const bool usAscii = encoding == "US-ASCII" || encoding == "ASCII";
+    const bool utf8 = encoding == EncodingClass::utf8;
+    const bool usAscii = namesUsAscii(declaration.encoding);
     const bool xml11 = declaration.version == "1.1";
     for (const char* p = std::strchr(text, '&'); p != nullptr; p = std::strchr(p + 1, '&')) {
         if (utf8 || usAscii ? decodingChanges(p, utf8, xml11) : !isPredefinedReference(p)) {
@@ -213,7 +211,7 @@ bool decodingWouldChange(const char* text, const XmlDeclaration& declaration) {
 }
 
 bool cdataEndMisread(const char* text, EncodingClass encoding) {
-    if (encoding != EncodingClass::doubleByte && encoding != EncodingClass::shiftJis) {
+    if (leadBytes(encoding) == nullptr) {
         return false;
     }
     for (const char* p = std::strstr(text, "<![CDATA["); p != nullptr; p = std::strstr(p, "<![CDATA[")) {

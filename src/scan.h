@@ -15,6 +15,7 @@ namespace quillen {
 struct XmlDeclaration {
     std::string version;
     std::string encoding;
+    bool namesEncoding = false;  // it has an encoding pseudo-attribute, empty or not
 };
 
 XmlDeclaration xmlDeclaration(const char* text);
@@ -35,16 +36,18 @@ char* doctypeEnd(char* doctype, EncodingClass encoding);
 bool namesXhtmlDtd(const char* doctype);
 
 // Whether TEXT, whose XML declaration is DECLARATION, is an XML 1.1 document
-// in an ASCII-based ENCODING that holds a carriage return followed by NEL
-// (U+0085): one line end in XML 1.1, which tinyxml2 would read as a line
-// feed and a NEL, two line ends.
+// in an ENCODING in which NEL (U+0085) is 0xC2 0x85 (UTF-8) or 0x85
+// (ISO-8859-*) that holds a carriage return followed by NEL: one line end in
+// XML 1.1, which tinyxml2 would read as a line feed and a NEL, two line
+// ends.
 bool crNelSplit(const char* text, const XmlDeclaration& declaration, EncodingClass encoding);
 
 // Whether decoding any reference in TEXT, whose XML declaration is
-// DECLARATION, would change the document. A reference anywhere counts, in a
+// DECLARATION and whose encoding is of class ENCODING, would change the
+// document. A reference anywhere counts, in a
 // comment, a CDATA section or the document type declaration too: one pass,
 // and an outcome that is easy to predict.
-bool decodingWouldChange(const char* text, const XmlDeclaration& declaration);
+bool decodingWouldChange(const char* text, const XmlDeclaration& declaration, EncodingClass encoding);
 
 // Whether a CDATA section in TEXT, in a double-byte ENCODING, holds a
 // character whose second byte is ']' right before "]>": tinyxml2, reading
