@@ -79,11 +79,12 @@ fuzz:
 	@fuzz/fuzz.sh $(SECONDS)
 
 # The generated tables in src/: the classes of encoding names (glibc's
-# iconv, ICU, the WHATWG labels) and XHTML's inline elements (its DTDs).
+# iconv, ICU, the WHATWG labels) and the element tables of the vocabularies
+# (the XHTML DTDs, the OpenDocument schema, the DocBook and DITA schemas).
 tables:
 	@scripts/setup.sh tables
 	scripts/encoding-classes.py $(DEPS)/npm/node_modules/whatwg-encoding/lib/labels-to-names.json src/encodings.inc
-	scripts/xhtml-inline.py src/xhtml-inline.inc
+	scripts/vocabularies.py src/vocabularies.inc
 
 install: build
 	DESTDIR=$(DESTDIR) cmake --install build --prefix $(PREFIX)

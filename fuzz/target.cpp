@@ -196,38 +196,48 @@ bool startsWrittenAsRead(const xmlNode* element) {
                                          std::strcmp(uri, "http://www.w3.org/1999/XSL/Transform") == 0));
 }
 
+bool isXhtml(const xmlNode* node) {
+    return node != nullptr && node->type == XML_ELEMENT_NODE && node->ns != nullptr &&
+           xmlStrEqual(node->ns->href, reinterpret_cast<const xmlChar*>("http://www.w3.org/1999/xhtml")) != 0;
+}
+
+bool isNamedOneOf(const xmlNode* node, const std::string& names) {
+    return names.find(" " + std::string(reinterpret_cast<const char*>(node->name)) + " ") != std::string::npos;
+}
+
 // An element that XHTML renders inline, as the judge knows them: the XHTML
 // 1.0 DTDs' %inline; and ins and del, without br, and HTML's phrasing
-// elements that render.
+// elements that render (noscript too, shown in the line with scripts off);
+// svg and math in XHTML content.
 bool isXhtmlInline(const xmlNode* node) {
     static const std::string names =
         " a abbr acronym applet audio b basefont bdi bdo big button canvas cite code data del dfn em embed "
-        "font"
-        " i iframe img input ins kbd label map mark meter object output picture progress q ruby s samp select"
-        " small span strike strong sub sup textarea time tt u var video wbr ";
-    return node != nullptr && node->type == XML_ELEMENT_NODE && node->ns != nullptr &&
-           xmlStrEqual(node->ns->href, reinterpret_cast<const xmlChar*>("http://www.w3.org/1999/xhtml")) !=
-               0 &&
-           names.find(" " + std::string(reinterpret_cast<const char*>(node->name)) + " ") !=
-               std::string::npos;
+        "font i iframe img input ins kbd label map mark meter noscript object output picture progress q ruby"
+        " s samp select small span strike strong sub sup textarea time tt u var video wbr ";
+    return (isXhtml(node) && isNamedOneOf(node, names)) ||
+           (node != nullptr && node->type == XML_ELEMENT_NODE && isXhtml(node->parent) &&
+            isNamedOneOf(node, " svg math "));
 }
 
-bool isCommentOrInstruction(const xmlNode* node) {
-    return node->type == XML_COMMENT_NODE || node->type == XML_PI_NODE;
+// What stands between two inline elements without drawing anything: a
+// comment, a processing instruction, an XHTML element that a browser does
+// not display.
+bool isPassedOver(const xmlNode* node) {
+    return node->type == XML_COMMENT_NODE || node->type == XML_PI_NODE ||
+           (isXhtml(node) && isNamedOneOf(node, " datalist link meta noembed noframes script style template "));
 }
 
-// When ELEMENT is an inline XHTML element, and only white space, comments
-// and processing instructions come between it and the next inline XHTML
-// element, with white space among them: the first text of white space
-// among them, which a browser shows as one space. Null otherwise.
+// When ELEMENT is an inline XHTML element, and only white space and what is
+// passed over come between it and the next inline XHTML element, with white
+// space among them: the first text of white space among them, which a
+// browser shows as one space. Null otherwise.
 xmlNode* spaceBeforeNextInline(xmlNode* element) {
     if (!isXhtmlInline(element)) {
         return nullptr;
     }
     xmlNode* space = nullptr;
     xmlNode* node = element->next;
-    for (; node != nullptr &&
-           (isCommentOrInstruction(node) || (node->type == XML_TEXT_NODE && isBlank(node->content)));
+    for (; node != nullptr && (isPassedOver(node) || (node->type == XML_TEXT_NODE && isBlank(node->content)));
          node = node->next) {
         if (space == nullptr && node->type == XML_TEXT_NODE) {
             space = node;

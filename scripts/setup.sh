@@ -12,7 +12,8 @@
 #   scripts/setup.sh wine     Wine, to run the Windows build
 #   scripts/setup.sh bare     debootstrap, for make check-bare
 #   scripts/setup.sh tables   what makes the generated tables (make tables): ICU,
-#                             the XHTML DTDs, and the WHATWG encoding labels from npm
+#                             the WHATWG encoding labels from npm, and the schemas
+#                             of XHTML, OpenDocument, DocBook and DITA
 #   scripts/setup.sh archive-uri RELEASE
 #                             prints the archive this system's apt uses for RELEASE
 #
@@ -218,7 +219,9 @@ bare)
 tables)
     # The WHATWG Encoding Standard's label table as npm's whatwg-encoding
     # package ships it, pinned, into .deps/npm.
-    need_packages python3 icu-devtools w3c-sgml-lib
+    # Debian's own python3 reads the schemas, with python3-lxml and the
+    # OpenDocument schema's tables in python3-odf.
+    need_packages python3 icu-devtools w3c-sgml-lib python3-lxml python3-odf docbook-xml docbook5-xml dita-ot
     command -v npm >/dev/null || need_packages npm
     if [ ! -f "$deps/npm/node_modules/whatwg-encoding/lib/labels-to-names.json" ]; then
         say "installing whatwg-encoding into .deps/npm"

@@ -162,6 +162,12 @@ char* Document::ParseDeep(char* p, tinyxml2::StrPair* parentEndTag, int* curLine
         textToKeepAsWritten_ = HasBOM() ? p - std::strlen("\xEF\xBB\xBF") : p;
         return nullptr;
     }
+    // Whether an element may be in XHTML must not depend on the order of
+    // the elements, nor on which has content: a document that holds XHTML
+    // names its namespace somewhere (or an XHTML DTD, below).
+    if (std::strstr(p, xhtmlNamespace) != nullptr) {
+        namespaces_.mayHold(Vocabulary::xhtml);
+    }
     char* doctype = doctypeStart(p);
     if (doctype != nullptr) {
         p = parseThroughDoctype(p, doctype, curLineNumPtr);
@@ -185,9 +191,9 @@ char* Document::parseThroughDoctype(char* p, char* doctype, int* curLineNumPtr) 
         doctypeUnterminated_ = true;
         return nullptr;
     }
-    if (namesXhtmlDtd(doctype)) {
-        namespaces_.setXhtmlDoctype();
-    }
+    const DoctypeNames names = doctypeNames(doctype);
+    doctypeVocabulary_ = vocabularyOfDoctype(names.root, names.publicId);
+    namespaces_.setDoctype(doctypeVocabulary_);
     *doctype = '\0';  // what comes before it: declarations and comments
     XMLDocument::ParseDeep(p, nullptr, curLineNumPtr);
     *doctype = '<';
@@ -220,16 +226,24 @@ std::unique_ptr<Document> withReferencesKept(std::unique_ptr<Document> doc, bool
 // Reads a document with the rules; READ loads the text into it. The white
 // space that is only layout is dropped during the parse; in the rare
 // document where a run was dropped before an ancestor turned out to be
-// written as read, the text is read again with every run kept.
+// written as read, the text is read again with every run kept. An XHTML
+// document whose script or style holds text is read again with its
+// references kept, as HTML reads them there.
 template <typename Read>
 Loaded load(Read read) {
     std::unique_ptr<Document> doc;
-    for (const bool keepAllWhiteSpace : {false, true}) {
+    bool processEntities = true;
+    bool keepAllWhiteSpace = false;
+    for (;;) {
         doc = nullptr;  // one document in memory at a time
-        doc = std::make_unique<Document>(true, keepAllWhiteSpace);
+        doc = std::make_unique<Document>(processEntities, keepAllWhiteSpace);
         read(*doc);
         doc = withReferencesKept(std::move(doc), keepAllWhiteSpace);
-        if (!doc->droppedWhiteSpaceTooSoon()) {
+        if (doc->decodedRawText()) {
+            processEntities = false;
+        } else if (doc->droppedWhiteSpaceTooSoon() && !keepAllWhiteSpace) {
+            keepAllWhiteSpace = true;
+        } else {
             break;
         }
     }

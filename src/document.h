@@ -14,6 +14,7 @@
 #include "encoding.h"
 #include "namespaces.h"
 #include "platform.h"
+#include "vocabularies.h"
 
 namespace quillen {
 
@@ -43,11 +44,22 @@ public:
     // parse: the document must be read again with every run kept.
     bool droppedWhiteSpaceTooSoon() const { return droppedWhiteSpaceTooSoon_; }
 
+    // Set when the references in the raw text of an XHTML script or style
+    // element were decoded: the document must be read again with its
+    // references kept as written.
+    bool decodedRawText() const { return decodedRawText_; }
+
     // Whether ELEMENT is written as read for a reason of its own: it holds
-    // text, it preserves white space or it is a verbatim element. Its
-    // descendants are written as read too, and so are those of an element
-    // that turned out to hold text only after they ended.
+    // text, it preserves white space, it is a verbatim or an inline XHTML
+    // element, or its vocabulary allows text in it. Its descendants are
+    // written as read too, and so are those of an element that turned out
+    // to hold text only after they ended.
     static bool startsWrittenAsRead(const tinyxml2::XMLElement& element);
+
+    // Whether ELEMENT is an XHTML element that the input wrote with an end
+    // tag: it keeps it when nothing is left to print inside, since HTML
+    // reads <script/> or <a/> as a start tag alone.
+    static bool keepsEndTag(const tinyxml2::XMLElement& element);
 
     // Whether TEXT is only white space (space, tab, CR, LF) and no CDATA
     // section: the layout that quillen re-indents, outside elements written
@@ -72,17 +84,25 @@ private:
         bool holdsLayout;                   // a child of only white space was seen
         bool droppedInside;                 // white space was dropped inside it
         bool afterInline;                   // the last child looked at is an inline XHTML element
+        bool xhtml;                         // it is an XHTML element
+        bool rawText;                       // it is XHTML's script or style
     };
 
     char* parseThroughDoctype(char* p, char* doctype, int* curLineNumPtr);
-    bool writtenAsReadSoFar(OpenElement& open) const;
-    bool isVerbatim(const tinyxml2::XMLElement& element) const;
-    bool isXhtmlInline(const tinyxml2::XMLElement& element) const;
+    bool writtenAsReadSoFar(OpenElement& open);
+    Vocabulary vocabularyOf(const tinyxml2::XMLElement& element, const char** uri = nullptr) const;
+    bool startsWrittenAsRead(const tinyxml2::XMLElement& element, Vocabulary vocabulary, const char* uri,
+                             const OpenElement* parent) const;
+    enum class Placement { inLine, nowhere, elsewhere };
+    Placement placementOf(const tinyxml2::XMLElement& element, const OpenElement& parent) const;
+    void noteDecodedRawText(const OpenElement& ended);
 
     std::vector<OpenElement> open_;
     Namespaces namespaces_;
     bool keepAllWhiteSpace_;
     bool droppedWhiteSpaceTooSoon_ = false;
+    bool decodedRawText_ = false;
+    Vocabulary doctypeVocabulary_ = Vocabulary::none;
 
     const char* textToKeepAsWritten_ = nullptr;
     const tinyxml2::XMLNode* doctype_ = nullptr;  // the declaration read whole

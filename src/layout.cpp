@@ -7,15 +7,17 @@
 // An element is written as read when it holds text (a character other than
 // white space, a reference kept as written, or a CDATA section), when
 // xml:space="preserve" is written on it, when it is a verbatim element, when
-// two of its children are inline XHTML elements that touch (a line end put
-// between them would show as a space), or when an ancestor is written as
-// read. The white space of every other element is layout: it is dropped as
-// soon as the element ends, so that an indented document costs no more
-// memory than before.
+// it is an inline XHTML element (a line end inside it would show), when two
+// of its children are inline XHTML elements that touch (one between them
+// would show as a space), when the schema of a document vocabulary
+// (OpenDocument, DocBook, DITA) allows text in it (its reader shows that
+// white space), when it is XHTML's script or style holding anything but
+// white space, or when an ancestor is written as read. The white space of
+// every other element is layout: it is dropped as soon as the element ends,
+// so that an indented document costs no more memory than before.
 
-#include <algorithm>
+#include <cstddef>
 #include <cstring>
-#include <iterator>
 #include <string_view>
 
 #include "document.h"
@@ -23,11 +25,19 @@
 namespace quillen {
 namespace {
 
-constexpr const char* svgNamespace = "http://www.w3.org/2000/svg";
-constexpr const char* xsltNamespace = "http://www.w3.org/1999/XSL/Transform";
+// What quillen notes on an element during the parse, as its user data: a
+// pointer into this table, at the sum of the marks it carries.
+enum Mark : std::size_t { writtenAsReadMark = 1, endTagMark = 2 };
+char markTable[writtenAsReadMark + endTagMark + 1];  // NOLINT(modernize-avoid-c-arrays)
 
-// What an element that starts written as read carries as its user data.
-char writtenAsReadMark;
+std::size_t marksOf(const tinyxml2::XMLElement& element) {
+    const char* data = static_cast<const char*>(element.GetUserData());
+    return data != nullptr ? static_cast<std::size_t>(data - markTable) : 0;
+}
+
+void addMark(tinyxml2::XMLElement& element, Mark mark) {
+    element.SetUserData(&markTable[marksOf(element) | mark]);
+}
 
 // Text that makes its parent written as read: a character other than white
 // space, or a CDATA section. A white-space character written as a reference
@@ -37,50 +47,21 @@ bool isText(const tinyxml2::XMLNode& node) {
     return text != nullptr && !Document::isOnlyWhiteSpace(*text);
 }
 
+bool holdsText(const tinyxml2::XMLElement& element) {
+    for (const tinyxml2::XMLNode* child = element.FirstChild(); child != nullptr;
+         child = child->NextSibling()) {
+        if (isText(*child)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // The name of ELEMENT after its prefix.
 std::string_view localName(const tinyxml2::XMLElement& element) {
     const std::string_view name = element.Name();
     const std::string_view::size_type colon = name.find(':');
     return colon == std::string_view::npos ? name : name.substr(colon + 1);
-}
-
-// Elements whose white space is content, in XHTML, DocBook, DITA and SVG,
-// whatever their prefix: LOCAL is the name after the prefix. Most names are
-// told apart by their first letter.
-bool hasVerbatimName(std::string_view local) {
-    switch (local.empty() ? '\0' : local[0]) {
-        case 'a':
-            return local == "address";
-        case 'c':
-            return local == "classsynopsisinfo" || local == "codeblock";
-        case 'f':
-            return local == "funcsynopsisinfo";
-        case 'l':
-            return local == "listing" || local == "literallayout";
-        case 'm':
-            return local == "msgblock";
-        case 'p':
-            return local == "pre" || local == "programlisting";
-        case 's':
-            return local == "screen" || local == "synopsis";
-        case 't':
-            return local == "textarea" || local == "tspan" || local == "textPath";
-        case 'x':
-            return local == "xmp";
-        default:
-            return false;
-    }
-}
-
-// The XHTML elements that a browser renders inline (made by
-// scripts/xhtml-inline.py from the XHTML DTDs), by their local name.
-// NOLINTNEXTLINE(modernize-avoid-c-arrays): as many as the generated rows
-constexpr std::string_view inlineNames[] = {
-#include "xhtml-inline.inc"
-};
-
-bool hasInlineName(std::string_view local) {
-    return std::binary_search(std::begin(inlineNames), std::end(inlineNames), local);
 }
 
 bool preservesWhiteSpace(const tinyxml2::XMLElement& element) {
@@ -116,64 +97,114 @@ bool Document::isOnlyWhiteSpace(const tinyxml2::XMLText& text) {
 }
 
 bool Document::startsWrittenAsRead(const tinyxml2::XMLElement& element) {
-    return element.GetUserData() == &writtenAsReadMark;
+    return (marksOf(element) & writtenAsReadMark) != 0;
+}
+
+bool Document::keepsEndTag(const tinyxml2::XMLElement& element) {
+    return (marksOf(element) & endTagMark) != 0;
+}
+
+// The vocabulary of ELEMENT, which is in the innermost element entered, or
+// is that element, and its namespace in URI. An element without one is in
+// the vocabulary that the document type declaration names. A document in
+// no vocabulary pays for no lookup.
+Vocabulary Document::vocabularyOf(const tinyxml2::XMLElement& element, const char** uri) const {
+    if (!namespaces_.seenAny()) {
+        return Vocabulary::none;
+    }
+    const Namespaces::Binding binding = namespaces_.bindingOf(element);
+    if (uri != nullptr) {
+        *uri = binding.uri;
+    }
+    return binding.uri != nullptr ? binding.vocabulary : doctypeVocabulary_;
+}
+
+// Whether ELEMENT, in VOCABULARY and the namespace URI, is written as read
+// for a reason of its own; PARENT is its parent, if open.
+bool Document::startsWrittenAsRead(const tinyxml2::XMLElement& element, Vocabulary vocabulary,
+                                   const char* uri, const OpenElement* parent) const {
+    const std::string_view local = localName(element);
+    return preservesWhiteSpace(element) || isVerbatim(local, vocabulary) ||
+           (vocabulary == Vocabulary::xhtml && isXhtmlInline(local)) ||
+           (parent != nullptr && parent->xhtml && isEmbeddedInline(local)) ||
+           allowsText(vocabulary, uri, local);
+}
+
+// Where a browser puts ELEMENT, a child of PARENT: in the line (an inline
+// element, or svg or math in XHTML content), nowhere (an XHTML element that
+// draws nothing, such as a script, which stands between two inline elements
+// as a comment would), or elsewhere. Between two inline elements that
+// touch, it shows a line end as a space.
+Document::Placement Document::placementOf(const tinyxml2::XMLElement& element,
+                                          const OpenElement& parent) const {
+    const std::string_view local = localName(element);
+    if (parent.xhtml && isEmbeddedInline(local)) {
+        return Placement::inLine;
+    }
+    if (!isXhtmlInline(local) && !drawsNothing(local)) {
+        return Placement::elsewhere;
+    }
+    if (vocabularyOf(element) != Vocabulary::xhtml) {
+        return Placement::elsewhere;
+    }
+    return isXhtmlInline(local) ? Placement::inLine : Placement::nowhere;
 }
 
 // Whether the element is written as read, as far as the children parsed so
 // far show; each child is looked at once.
-bool Document::writtenAsReadSoFar(OpenElement& open) const {
+bool Document::writtenAsReadSoFar(OpenElement& open) {
     const tinyxml2::XMLNode* child =
         open.lookedAt != nullptr ? open.lookedAt->NextSibling() : open.element->FirstChild();
     for (; child != nullptr && !open.writtenAsRead; child = child->NextSibling()) {
+        const tinyxml2::XMLElement* element = child->ToElement();
         if (child->ToText() != nullptr) {
             open.writtenAsRead = isText(*child);
             open.holdsLayout = true;
             open.afterInline = false;
-        } else if (child->ToElement() != nullptr) {
+        } else if (element != nullptr) {
             // Most documents hold no XHTML: no lookup for each of their elements.
-            const bool isInline = namespaces_.xhtmlSeen() && isXhtmlInline(*child->ToElement());
-            open.writtenAsRead = open.afterInline && isInline;
-            open.afterInline = isInline;
+            const Placement placement =
+                namespaces_.seen(Vocabulary::xhtml) ? placementOf(*element, open) : Placement::elsewhere;
+            if (placement != Placement::nowhere) {
+                open.writtenAsRead = open.afterInline && placement == Placement::inLine;
+                open.afterInline = placement == Placement::inLine;
+            }
+        } else {
+            // A comment or processing instruction inside script or style
+            // is part of what HTML reads there.
+            open.writtenAsRead = open.rawText;
         }
         open.lookedAt = child;
     }
     return open.writtenAsRead;
 }
 
-// A verbatim element by its name, or an SVG or XSLT "text" element.
-bool Document::isVerbatim(const tinyxml2::XMLElement& element) const {
-    const std::string_view local = localName(element);
-    if (local != "text") {
-        return hasVerbatimName(local);
-    }
-    const char* uri = namespaces_.uriOf(element);
-    return uri != nullptr && (std::strcmp(uri, svgNamespace) == 0 || std::strcmp(uri, xsltNamespace) == 0);
-}
-
-// An element that XHTML renders inline: between two that touch, a browser
-// shows a line end as a space.
-bool Document::isXhtmlInline(const tinyxml2::XMLElement& element) const {
-    if (!hasInlineName(localName(element))) {
-        return false;
-    }
-    const char* uri = namespaces_.uriOf(element);
-    return uri != nullptr && std::strcmp(uri, xhtmlNamespace) == 0;
+// HTML reads script and style as raw text: a reference there means itself.
+// Decoded, it would be written back as what it stands for, and a '>' as
+// "&gt;".
+void Document::noteDecodedRawText(const OpenElement& ended) {
+    decodedRawText_ = decodedRawText_ || (ended.rawText && ProcessEntities() && holdsText(*ended.element));
 }
 
 void Document::ElementContentBegins(tinyxml2::XMLElement* element) {
+    OpenElement* parent = open_.empty() ? nullptr : &open_.back();
     bool inherited = false;
-    if (!open_.empty()) {
-        OpenElement& parent = open_.back();
+    if (parent != nullptr) {
         // An inline XHTML element right after another one: their parent is
         // written as read before this one's content is parsed.
-        if (!writtenAsReadSoFar(parent) && parent.afterInline && isXhtmlInline(*element)) {
-            parent.writtenAsRead = true;
+        if (!writtenAsReadSoFar(*parent) && parent->afterInline &&
+            placementOf(*element, *parent) == Placement::inLine) {
+            parent->writtenAsRead = true;
         }
-        inherited = parent.writtenAsRead;
+        inherited = parent->writtenAsRead;
     }
     namespaces_.enter(*element);
-    const bool writtenAsRead = inherited || preservesWhiteSpace(*element) || isVerbatim(*element);
-    open_.push_back({element, nullptr, inherited, writtenAsRead, false, false, false});
+    const char* uri = nullptr;
+    const Vocabulary vocabulary = vocabularyOf(*element, &uri);
+    const bool xhtml = vocabulary == Vocabulary::xhtml;
+    const bool writtenAsRead = inherited || startsWrittenAsRead(*element, vocabulary, uri, parent);
+    open_.push_back({element, nullptr, inherited, writtenAsRead, false, false, false, xhtml,
+                     xhtml && holdsRawText(localName(*element))});
 }
 
 void Document::ElementContentEnds(tinyxml2::XMLElement* element) {
@@ -185,9 +216,13 @@ void Document::ElementContentEnds(tinyxml2::XMLElement* element) {
     if (Error()) {
         return;
     }
+    if (ended.xhtml) {
+        addMark(*element, endTagMark);
+        noteDecodedRawText(ended);
+    }
     if (writtenAsRead) {
         if (!ended.inherited) {
-            element->SetUserData(&writtenAsReadMark);
+            addMark(*element, writtenAsReadMark);
         }
         // Runs inside it were dropped before its text showed that they are
         // content.

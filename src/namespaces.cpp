@@ -26,21 +26,28 @@ bool declaresNamespace(const char* name, std::string_view& prefix) {
 
 }  // namespace
 
-// The XHTML DTDs declare xmlns on html, and only there, with the XHTML
-// namespace as its fixed value.
+void Namespaces::setDoctype(Vocabulary vocabulary) {
+    xhtmlDoctype_ = vocabulary == Vocabulary::xhtml;
+    seen_ |= vocabulary != Vocabulary::none ? bit(vocabulary) : 0;
+}
+
 bool Namespaces::xhtmlByDoctype(const tinyxml2::XMLElement& element) const {
     return xhtmlDoctype_ && std::strcmp(element.Name(), "html") == 0;
 }
 
-const char* Namespaces::declaredOn(const tinyxml2::XMLElement& element, std::string_view prefix) const {
+Namespaces::Binding Namespaces::declaredOn(const tinyxml2::XMLElement& element,
+                                           std::string_view prefix) const {
     for (const tinyxml2::XMLAttribute* attribute = element.FirstAttribute(); attribute != nullptr;
          attribute = attribute->Next()) {
         std::string_view declared;
         if (declaresNamespace(attribute->Name(), declared) && declared == prefix) {
-            return attribute->Value();
+            return {attribute->Value(), vocabularyOfNamespace(attribute->Value())};
         }
     }
-    return prefix.empty() && xhtmlByDoctype(element) ? xhtmlNamespace : nullptr;
+    if (prefix.empty() && xhtmlByDoctype(element)) {
+        return {xhtmlNamespace, Vocabulary::xhtml};
+    }
+    return {nullptr, Vocabulary::none};
 }
 
 void Namespaces::enter(const tinyxml2::XMLElement& element) {
@@ -50,14 +57,15 @@ void Namespaces::enter(const tinyxml2::XMLElement& element) {
          attribute = attribute->Next()) {
         std::string_view prefix;
         if (declaresNamespace(attribute->Name(), prefix)) {
-            bindings_[prefix].push_back(attribute->Value());
+            const Vocabulary vocabulary = vocabularyOfNamespace(attribute->Value());
+            bindings_[prefix].push_back({attribute->Value(), vocabulary});
             declared_.push_back(prefix);
             declaresDefault = declaresDefault || prefix.empty();
-            xhtmlSeen_ = xhtmlSeen_ || std::strcmp(attribute->Value(), xhtmlNamespace) == 0;
+            seen_ |= vocabulary != Vocabulary::none ? bit(vocabulary) : 0;
         }
     }
     if (!declaresDefault && xhtmlByDoctype(element)) {
-        bindings_[{}].push_back(xhtmlNamespace);
+        bindings_[{}].push_back({xhtmlNamespace, Vocabulary::xhtml});
         declared_.emplace_back();
     }
 }
@@ -70,14 +78,15 @@ void Namespaces::leave() {
     levels_.pop_back();
 }
 
-const char* Namespaces::uriOf(const tinyxml2::XMLElement& element) const {
+Namespaces::Binding Namespaces::bindingOf(const tinyxml2::XMLElement& element) const {
     const std::string_view prefix = prefixOf(element.Name());
-    const char* uri = declaredOn(element, prefix);
-    if (uri != nullptr) {
-        return uri;
+    const Binding own = declaredOn(element, prefix);
+    if (own.uri != nullptr) {
+        return own;
     }
     const auto bound = bindings_.find(prefix);
-    return bound != bindings_.end() && !bound->second.empty() ? bound->second.back() : nullptr;
+    return bound != bindings_.end() && !bound->second.empty() ? bound->second.back()
+                                                              : Binding{nullptr, Vocabulary::none};
 }
 
 }  // namespace quillen

@@ -50,12 +50,21 @@ public:
     }
 
     bool VisitExit(const tinyxml2::XMLElement& element) override {
+        // An XHTML element that the input wrote with an end tag keeps it,
+        // nothing between the two: tinyxml2 would write <script/>, which
+        // HTML reads as a start tag alone.
+        endTagOnly_ = _elementJustOpened && Document::keepsEndTag(element);
+        if (endTagOnly_) {
+            SealElementIfJustOpened();
+        }
+        const bool compact = writtenAsRead_ != nullptr || endTagOnly_;  // as CompactMode says
         XMLPrinter::VisitExit(element);
+        endTagOnly_ = false;
         if (writtenAsRead_ == &element) {
             writtenAsRead_ = nullptr;
-            if (element.Parent() == element.GetDocument()) {
-                Putc('\n');  // as after every top-level element
-            }
+        }
+        if (compact && element.Parent() == element.GetDocument()) {
+            Putc('\n');  // as after every top-level element
         }
         return true;
     }
@@ -83,7 +92,9 @@ public:
 protected:
     // Called for an element whose content is printed, and for the element
     // that ends: compact inside an element written as read.
-    bool CompactMode(const tinyxml2::XMLElement& /*element*/) override { return writtenAsRead_ != nullptr; }
+    bool CompactMode(const tinyxml2::XMLElement& /*element*/) override {
+        return writtenAsRead_ != nullptr || endTagOnly_;
+    }
 
     using XMLPrinter::Write;
     void Write(const char* data, std::size_t size) override {
@@ -149,6 +160,7 @@ private:
 
     // The outermost element written as read that is being printed.
     const tinyxml2::XMLElement* writtenAsRead_ = nullptr;
+    bool endTagOnly_ = false;  // the element that ends has an end tag and nothing inside
 
     std::FILE* stream_;
     std::array<char, std::size_t{1} << 16> buffer_;  // not filled in: a small file touches only what it uses

@@ -133,17 +133,24 @@ char* doctypeEnd(char* doctype, EncodingClass encoding) {
     return nullptr;
 }
 
-bool namesXhtmlDtd(const char* doctype) {
+DoctypeNames doctypeNames(const char* doctype) {
+    DoctypeNames names;
     const char* p = tinyxml2::XMLUtil::SkipWhiteSpace(doctype + std::strlen("<!DOCTYPE"), nullptr);
+    const char* root = p;
     while (*p != '\0' && !tinyxml2::XMLUtil::IsWhiteSpace(*p) && *p != '[' && *p != '>') {
-        ++p;  // the root element's name
+        ++p;
     }
+    names.root = std::string_view(root, static_cast<std::size_t>(p - root));
     p = tinyxml2::XMLUtil::SkipWhiteSpace(p, nullptr);
     if (!startsWith(p, "PUBLIC")) {
-        return false;
+        return names;
     }
     p = tinyxml2::XMLUtil::SkipWhiteSpace(p + std::strlen("PUBLIC"), nullptr);
-    return (*p == '"' || *p == '\'') && startsWith(p + 1, "-//W3C//DTD XHTML");
+    const char* end = *p == '"' || *p == '\'' ? std::strchr(p + 1, *p) : nullptr;
+    if (end != nullptr) {
+        names.publicId = std::string_view(p + 1, static_cast<std::size_t>(end - p - 1));
+    }
+    return names;
 }
 
 bool crNelSplit(const char* text, const XmlDeclaration& declaration, EncodingClass encoding) {

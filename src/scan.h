@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "encoding.h"
 
@@ -31,9 +32,14 @@ char* doctypeStart(char* text);
 // text ends first.
 char* doctypeEnd(char* doctype, EncodingClass encoding);
 
-// Whether the document type declaration at DOCTYPE names an XHTML DTD by
-// its public identifier ("-//W3C//DTD XHTML ...").
-bool namesXhtmlDtd(const char* doctype);
+// What the document type declaration at DOCTYPE names: its root element,
+// and its public identifier, empty where it has none.
+struct DoctypeNames {
+    std::string_view root;
+    std::string_view publicId;
+};
+
+DoctypeNames doctypeNames(const char* doctype);
 
 // Whether TEXT, whose XML declaration is DECLARATION, is an XML 1.1 document
 // in an ENCODING in which NEL (U+0085) is 0xC2 0x85 (UTF-8) or 0x85

@@ -9,17 +9,22 @@
      space, and none as none, so there it is compared as one space. All
      other white space must come back. -->
 <xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform"
-                xmlns:h="http://www.w3.org/1999/xhtml">
+                xmlns:h="http://www.w3.org/1999/xhtml" xmlns:svg="http://www.w3.org/2000/svg"
+                xmlns:m="http://www.w3.org/1998/Math/MathML">
   <xsl:output method="xml" encoding="UTF-8"/>
 
   <!-- XHTML's inline elements, as the judge knows them: the XHTML 1.0
        DTDs' %inline; and ins and del, without br, and HTML's phrasing
-       elements that render. -->
+       elements that render (noscript too: with scripts off a browser shows
+       its content in the line). svg and math are inline in XHTML content.
+       Elements that a browser does not display stand between them as
+       comments do. -->
   <xsl:variable name="inline" select="concat(
       ' a abbr acronym applet audio b basefont bdi bdo big button canvas cite code data del',
-      ' dfn em embed font i iframe img input ins kbd label map mark meter object output',
+      ' dfn em embed font i iframe img input ins kbd label map mark meter noscript object output',
       ' picture progress q ruby s samp select small span strike strong sub sup textarea',
       ' time tt u var video wbr ')"/>
+  <xsl:variable name="hidden" select="' datalist link meta noembed noframes script style template '"/>
 
   <xsl:template match="@*|node()">
     <xsl:copy>
@@ -28,8 +33,8 @@
   </xsl:template>
 
   <!-- White space, comments and processing instructions. Between two inline
-       XHTML elements, such a run with white space in it is one space, put
-       before its first node. -->
+       XHTML elements, such a run with white space in it (and elements that
+       draw nothing) is one space, put before its first node. -->
   <xsl:template match="text()[not(normalize-space())] | comment() | processing-instruction()" priority="1">
     <xsl:variable name="asRead" select="boolean(ancestor::*[
         text()[normalize-space()] or @xml-space-written = 'preserve' or
@@ -42,13 +47,18 @@
         (local-name() = 'text' and (namespace-uri() = 'http://www.w3.org/2000/svg' or
                                     namespace-uri() = 'http://www.w3.org/1999/XSL/Transform'))])"/>
     <xsl:variable name="before" select="preceding-sibling::node()[not(self::comment() or
-        self::processing-instruction() or self::text()[not(normalize-space())])][1]"/>
+        self::processing-instruction() or self::text()[not(normalize-space())] or
+        self::h:*[contains($hidden, concat(' ', local-name(), ' '))])][1]"/>
     <xsl:variable name="after" select="following-sibling::node()[not(self::comment() or
-        self::processing-instruction() or self::text()[not(normalize-space())])][1]"/>
-    <xsl:if test="not($asRead) and count(preceding-sibling::node()[1] | $before) = 1 and
-                  $before/self::h:* and $after/self::h:* and
-                  contains($inline, concat(' ', local-name($before), ' ')) and
-                  contains($inline, concat(' ', local-name($after), ' ')) and
+        self::processing-instruction() or self::text()[not(normalize-space())] or
+        self::h:*[contains($hidden, concat(' ', local-name(), ' '))])][1]"/>
+    <xsl:variable name="previous"
+        select="preceding-sibling::node()[not(self::h:*[contains($hidden, concat(' ', local-name(), ' '))])][1]"/>
+    <xsl:if test="not($asRead) and count($previous | $before) = 1 and
+                  ($before/self::h:*[contains($inline, concat(' ', local-name(), ' '))] or
+                   $before[(self::svg:svg or self::m:math) and parent::h:*]) and
+                  ($after/self::h:*[contains($inline, concat(' ', local-name(), ' '))] or
+                   $after[(self::svg:svg or self::m:math) and parent::h:*]) and
                   count($after/preceding-sibling::text()[not(normalize-space())]) &gt;
                   count($before/preceding-sibling::text()[not(normalize-space())])">
       <xsl:text> </xsl:text>
