@@ -202,18 +202,20 @@ bool isXhtml(const xmlNode* node) {
 }
 
 bool isNamedOneOf(const xmlNode* node, const std::string& names) {
-    return names.find(" " + std::string(reinterpret_cast<const char*>(node->name)) + " ") != std::string::npos;
+    return names.find(" " + std::string(reinterpret_cast<const char*>(node->name)) + " ") !=
+           std::string::npos;
 }
 
 // An element that XHTML renders inline, as the judge knows them: the XHTML
 // 1.0 DTDs' %inline; and ins and del, without br, and HTML's phrasing
-// elements that render (noscript too, shown in the line with scripts off);
-// svg and math in XHTML content.
+// elements that render (noscript too, shown in the line with scripts off),
+// and list items, which style sheets put in the line; svg and math in XHTML
+// content.
 bool isXhtmlInline(const xmlNode* node) {
     static const std::string names =
         " a abbr acronym applet audio b basefont bdi bdo big button canvas cite code data del dfn em embed "
         "font i iframe img input ins kbd label map mark meter noscript object output picture progress q ruby"
-        " s samp select small span strike strong sub sup textarea time tt u var video wbr ";
+        " s samp select small span strike strong sub sup textarea time tt u var video wbr li dd dt ";
     return (isXhtml(node) && isNamedOneOf(node, names)) ||
            (node != nullptr && node->type == XML_ELEMENT_NODE && isXhtml(node->parent) &&
             isNamedOneOf(node, " svg math "));
@@ -224,7 +226,8 @@ bool isXhtmlInline(const xmlNode* node) {
 // not display.
 bool isPassedOver(const xmlNode* node) {
     return node->type == XML_COMMENT_NODE || node->type == XML_PI_NODE ||
-           (isXhtml(node) && isNamedOneOf(node, " datalist link meta noembed noframes script style template "));
+           (isXhtml(node) &&
+            isNamedOneOf(node, " datalist link meta noembed noframes script style template "));
 }
 
 // When ELEMENT is an inline XHTML element, and only white space and what is

@@ -131,23 +131,25 @@ bool Document::startsWrittenAsRead(const tinyxml2::XMLElement& element, Vocabula
 }
 
 // Where a browser puts ELEMENT, a child of PARENT: in the line (an inline
-// element, or svg or math in XHTML content), nowhere (an XHTML element that
-// draws nothing, such as a script, which stands between two inline elements
-// as a comment would), or elsewhere. Between two inline elements that
-// touch, it shows a line end as a space.
+// element, svg or math in XHTML content, or a list item, which a style
+// sheet may put there), nowhere (an XHTML element that draws nothing, such
+// as a script, which stands between two inline elements as a comment
+// would), or elsewhere. Between two elements in the line that touch, it
+// shows a line end as a space.
 Document::Placement Document::placementOf(const tinyxml2::XMLElement& element,
                                           const OpenElement& parent) const {
     const std::string_view local = localName(element);
     if (parent.xhtml && isEmbeddedInline(local)) {
         return Placement::inLine;
     }
-    if (!isXhtmlInline(local) && !drawsNothing(local)) {
+    const bool inLine = isXhtmlInline(local) || isListItem(local);
+    if (!inLine && !drawsNothing(local)) {
         return Placement::elsewhere;
     }
     if (vocabularyOf(element) != Vocabulary::xhtml) {
         return Placement::elsewhere;
     }
-    return isXhtmlInline(local) ? Placement::inLine : Placement::nowhere;
+    return inLine ? Placement::inLine : Placement::nowhere;
 }
 
 // Whether the element is written as read, as far as the children parsed so

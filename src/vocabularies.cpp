@@ -108,6 +108,8 @@ bool drawsNothing(std::string_view local) {
     return holds(hidden, local);
 }
 
+bool isListItem(std::string_view local) { return local == "li" || local == "dd" || local == "dt"; }
+
 bool holdsRawText(std::string_view local) { return local == "script" || local == "style"; }
 
 bool isEmbeddedInline(std::string_view local) { return local == "svg" || local == "math"; }

@@ -37,6 +37,10 @@ bool isVerbatim(std::string_view local, Vocabulary vocabulary);
 // all. svg and math are inline in XHTML content, whatever their namespace.
 bool isXhtmlInline(std::string_view local);
 bool drawsNothing(std::string_view local);
+// List items (li, dt, dd) are blocks, but pages put them in the line with
+// their style sheets, as menus and indexes: between two that touch, a line
+// end would then show as a space.
+bool isListItem(std::string_view local);
 bool holdsRawText(std::string_view local);
 bool isEmbeddedInline(std::string_view local);
 

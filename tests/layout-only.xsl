@@ -16,14 +16,16 @@
   <!-- XHTML's inline elements, as the judge knows them: the XHTML 1.0
        DTDs' %inline; and ins and del, without br, and HTML's phrasing
        elements that render (noscript too: with scripts off a browser shows
-       its content in the line). svg and math are inline in XHTML content.
+       its content in the line), and the list items li, dd and dt, which
+       style sheets put in the line as menus and indexes. svg and math are
+       inline in XHTML content.
        Elements that a browser does not display stand between them as
        comments do. -->
   <xsl:variable name="inline" select="concat(
       ' a abbr acronym applet audio b basefont bdi bdo big button canvas cite code data del',
       ' dfn em embed font i iframe img input ins kbd label map mark meter noscript object output',
       ' picture progress q ruby s samp select small span strike strong sub sup textarea',
-      ' time tt u var video wbr ')"/>
+      ' time tt u var video wbr li dd dt ')"/>
   <xsl:variable name="hidden" select="' datalist link meta noembed noframes script style template '"/>
 
   <xsl:template match="@*|node()">
