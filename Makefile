@@ -9,7 +9,7 @@ JOBS := $(shell nproc 2>/dev/null || echo 2)
 CMAKE_BUILD = cmake --build $(1) -j$(JOBS)
 
 .PHONY: all deps build demo check check-bare test asan check-asan lint format windows check-windows \
-        roundtrip bench fuzz tables install deb clean
+        roundtrip readers corpus bench fuzz tables install deb clean
 
 all: build
 
@@ -70,6 +70,18 @@ check-windows: windows
 roundtrip: build
 	@scripts/setup.sh test
 	@tests/roundtrip.sh $(CURDIR)/build/quillen $(DIR)
+
+# DIR=folder: every document below a scratch copy of it through the readers
+# that judge what it shows (a browser, LibreOffice, the DocBook
+# stylesheets); DIR defaults to the corpus of make corpus.
+readers: build
+	@scripts/setup.sh test
+	@scripts/readers.sh $(CURDIR)/build/quillen $(or $(DIR),$(CURDIR)/.corpus)
+
+# The documents people re-indent, from Debian's packages, into .corpus.
+corpus:
+	@scripts/setup.sh test
+	@scripts/corpus.sh
 
 bench: build
 	@bench/bench.sh

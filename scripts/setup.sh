@@ -8,7 +8,8 @@
 #   scripts/setup.sh mingw    MinGW-w64 cross toolchain + tinyxml2 for Windows
 #   scripts/setup.sh lint     clang-tidy, clang-format, cppcheck
 #   scripts/setup.sh bench    the formatters compared, Python, gnuplot and valgrind, for the benchmark
-#   scripts/setup.sh test     bats and its libraries, and the tools the suites call
+#   scripts/setup.sh test     bats and its libraries, and the tools the suites call,
+#                             the readers that judge among them (Chromium, LibreOffice)
 #   scripts/setup.sh wine     Wine, to run the Windows build
 #   scripts/setup.sh bare     debootstrap, for make check-bare
 #   scripts/setup.sh tables   what makes the generated tables (make tables): ICU,
@@ -188,6 +189,18 @@ test)
     # client and rsync for the recipes for many files.
     need_packages bats bats-support bats-assert bats-file libxml2-utils xsltproc groff-base mandoc dpkg-dev file strace \
         w3c-sgml-lib docbook-xml parallel openssh-server openssh-client rsync
+    # The readers that judge what a document shows: a browser (Debian's
+    # chromium, driven by puppeteer-core from npm, which brings no browser
+    # of its own), LibreOffice with pdftotext and zip, the DocBook XSL
+    # stylesheets; and a font for them to draw with.
+    need_packages chromium fonts-dejavu-core libreoffice-writer-nogui libreoffice-calc-nogui \
+        libreoffice-impress-nogui poppler-utils zip unzip docbook-xsl docbook-xsl-ns
+    command -v npm >/dev/null || need_packages nodejs npm
+    if [ ! -f "$deps/browser/node_modules/puppeteer-core/package.json" ]; then
+        say "installing puppeteer-core into .deps/browser"
+        PUPPETEER_SKIP_DOWNLOAD=1 npm install --silent --no-save --no-audit --no-fund --prefix "$deps/browser" \
+            puppeteer-core@24.43.1 >/dev/null
+    fi
     ;;
 bench)
     # The peers quillen is measured against, and gnuplot for the plot.

@@ -1,0 +1,36 @@
+#!/usr/bin/env bats
+# What a reader sees, judged by the reader: realistic pages read by a
+# browser as HTML and as XHTML (tests/browser-judge.sh), OpenDocument files
+# read by LibreOffice (tests/office-judge.sh), DocBook rendered by the
+# DocBook XSL stylesheets and read by a browser (tests/docbook-judge.sh).
+# Each judge says exactly what it compares; here every document must come
+# out the same.
+
+# shellcheck source=tests/helpers.bash
+source "$BATS_TEST_DIRNAME/helpers.bash"
+
+# Runs JUDGE on a scratch copy of the documents given, the findings kept in
+# the test's folder.
+judge() {
+    local judge=$1
+    shift
+    cp -r "$@" .
+    BROWSER_FINDINGS=$BATS_TEST_TMPDIR/findings OFFICE_FINDINGS=$BATS_TEST_TMPDIR/findings \
+        run "$data/$judge" "$QUILLEN" .
+    assert_success
+}
+
+@test "readers: realistic XHTML pages look the same in a browser, read as HTML and as XHTML" {
+    judge browser-judge.sh "$data"/browser/pages/*
+    assert_output --partial ", 0 findings"
+}
+
+@test "readers: realistic OpenDocument files read the same in LibreOffice" {
+    judge office-judge.sh "$data"/office/*
+    assert_output --partial ", 0 findings"
+}
+
+@test "readers: DocBook documents render the same through the DocBook stylesheets" {
+    judge docbook-judge.sh "$data"/layout/docbook-manual-page.xml "$data"/layout/docbook5-article.xml
+    assert_output --partial ", 0 findings"
+}
