@@ -103,6 +103,7 @@ private:
     bool droppedWhiteSpaceTooSoon_ = false;
     bool decodedRawText_ = false;
     Vocabulary doctypeVocabulary_ = Vocabulary::none;
+    Vocabulary rootVocabulary_ = Vocabulary::none;  // of the last top-level element with content
 
     const char* textToKeepAsWritten_ = nullptr;
     const tinyxml2::XMLNode* doctype_ = nullptr;  // the declaration read whole

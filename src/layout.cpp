@@ -106,8 +106,9 @@ bool Document::keepsEndTag(const tinyxml2::XMLElement& element) {
 
 // The vocabulary of ELEMENT, which is in the innermost element entered, or
 // is that element, and its namespace in URI. An element without one is in
-// the vocabulary that the document type declaration names. A document in
-// no vocabulary pays for no lookup.
+// the vocabulary that the document type declaration names; in a document
+// whose root is XHTML, it is XHTML (a browser reads <a xmlns=""> as HTML's
+// a). A document in no vocabulary pays for no lookup.
 Vocabulary Document::vocabularyOf(const tinyxml2::XMLElement& element, const char** uri) const {
     if (!namespaces_.seenAny()) {
         return Vocabulary::none;
@@ -116,7 +117,10 @@ Vocabulary Document::vocabularyOf(const tinyxml2::XMLElement& element, const cha
     if (uri != nullptr) {
         *uri = binding.uri;
     }
-    return binding.uri != nullptr ? binding.vocabulary : doctypeVocabulary_;
+    if (binding.uri != nullptr && binding.uri[0] != '\0') {
+        return binding.vocabulary;
+    }
+    return rootVocabulary_ == Vocabulary::xhtml ? Vocabulary::xhtml : doctypeVocabulary_;
 }
 
 // Whether ELEMENT, in VOCABULARY and the namespace URI, is written as read
@@ -203,6 +207,9 @@ void Document::ElementContentBegins(tinyxml2::XMLElement* element) {
     namespaces_.enter(*element);
     const char* uri = nullptr;
     const Vocabulary vocabulary = vocabularyOf(*element, &uri);
+    if (parent == nullptr) {
+        rootVocabulary_ = vocabulary;
+    }
     const bool xhtml = vocabulary == Vocabulary::xhtml;
     const bool writtenAsRead = inherited || startsWrittenAsRead(*element, vocabulary, uri, parent);
     open_.push_back({element, nullptr, inherited, writtenAsRead, false, false, false, xhtml,
