@@ -36,30 +36,17 @@
 # /usr/bin/chromium; see tests/browser/judge.mjs for its settings.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-if [ $# -lt 2 ]; then
-    echo "usage: $0 QUILLEN FILE_OR_FOLDER..." >&2
-    exit 2
-fi
-quillen=$1
-shift
-work=$(mktemp -d)
-made=()
-trap 'rm -f "${made[@]}"; rm -rf "$work"' EXIT
+# shellcheck source=tests/judge.bash
+source "$here/judge.bash"
 findings_dir=${BROWSER_FINDINGS:-$(mktemp -d "${TMPDIR:-/tmp}/browser-findings.XXXXXX")}
 mkdir -p "$findings_dir"
 echo "browser: screenshots and texts of the findings are kept in $findings_dir"
 
-files=0 saved=0 refused=0 skipped=0 as_html=0 as_xhtml=0 not_xml=0
+files=0 skipped=0 as_html=0 as_xhtml=0 not_xml=0
 findings=0 text=0 pixels=0 unstable=0
 finding() {
     findings=$((findings + 1))
     echo "finding: $1: $2"
-}
-
-# quillen's status on FILE, its streams in $work.
-run() {
-    # shellcheck disable=SC2086 # a command with arguments
-    timeout 120 $quillen "$1" >"$work/stdout" 2>"$work/stderr"
 }
 
 # Every file first: the outputs and copies written beside them are no input.
@@ -103,28 +90,7 @@ for i in "${!inputs[@]}"; do
         echo "skipped: $file: $clash is there already"
         continue
     fi
-    sum=$(sha256sum <"$file")
-    made+=("$output")
-    run "$file"
-    status=$?
-    [ "$(sha256sum <"$file")" = "$sum" ] || finding "$file" "input changed"
-    case $status in
-    0) saved=$((saved + 1)) ;;
-    1)
-        refused=$((refused + 1))
-        [ -e "$output" ] && finding "$file" "exit 1 with an output file left behind"
-        [ -s "$work/stdout" ] && finding "$file" "exit 1 with a success line"
-        continue
-        ;;
-    *)
-        finding "$file" "exit status $status: $(head -c 300 "$work/stderr")"
-        continue
-        ;;
-    esac
-    if [ ! -f "$output" ]; then
-        finding "$file" "exit 0 without output"
-        continue
-    fi
+    formats "$file" "$output" || continue
     for mode in html xhtml; do
         cp "$file" "$base.judge-in.$mode"
         cp "$output" "$base.judge-out.$mode"

@@ -23,12 +23,8 @@
 # new folder, printed first).
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-if [ $# -lt 2 ]; then
-    echo "usage: $0 QUILLEN FILE_OR_FOLDER..." >&2
-    exit 2
-fi
-quillen=$1
-shift
+# shellcheck source=tests/judge.bash
+source "$here/judge.bash"
 stylesheets=/usr/share/xml/docbook/stylesheet
 for needed in xsltproc node "$stylesheets/docbook-xsl/html/docbook.xsl" "$stylesheets/docbook-xsl-ns/html/docbook.xsl"; do
     [ -e "$needed" ] || command -v "$needed" >/dev/null || {
@@ -36,14 +32,11 @@ for needed in xsltproc node "$stylesheets/docbook-xsl/html/docbook.xsl" "$styles
         exit 2
     }
 done
-work=$(mktemp -d)
-made=()
-trap 'rm -f "${made[@]}"; rm -rf "$work"' EXIT
 findings_dir=${BROWSER_FINDINGS:-$(mktemp -d "${TMPDIR:-/tmp}/docbook-findings.XXXXXX")}
 mkdir -p "$findings_dir"
 echo "docbook: screenshots and texts of the findings are kept in $findings_dir"
 
-files=0 saved=0 refused=0 unrendered=0 judged=0 findings=0
+files=0 unrendered=0 judged=0 findings=0
 finding() {
     findings=$((findings + 1))
     echo "finding: $1: $2"
@@ -61,11 +54,6 @@ stylesheet() {
 
 render() {
     timeout 300 xsltproc --nonet --xinclude --output "$3" "$1" "$2" >/dev/null 2>&1 && [ -s "$3" ]
-}
-
-run() {
-    # shellcheck disable=SC2086 # a command with arguments
-    timeout 120 $quillen "$1" >"$work/stdout" 2>"$work/stderr"
 }
 
 inputs=()
@@ -90,23 +78,8 @@ for file in "${inputs[@]}"; do
         echo "skipped: $file: no DocBook, or its output or pages are there already"
         continue
     fi
-    sum=$(sha256sum <"$file")
-    made+=("$output" "$base.judge-in.html" "$base.judge-out.html")
-    run "$file"
-    status=$?
-    [ "$(sha256sum <"$file")" = "$sum" ] || finding "$file" "input changed"
-    case $status in
-    0) saved=$((saved + 1)) ;;
-    1)
-        refused=$((refused + 1))
-        [ -e "$output" ] && finding "$file" "exit 1 with an output file left behind"
-        continue
-        ;;
-    *)
-        finding "$file" "exit status $status: $(head -c 300 "$work/stderr")"
-        continue
-        ;;
-    esac
+    made+=("$base.judge-in.html" "$base.judge-out.html")
+    formats "$file" "$output" || continue
     if ! render "$xsl" "$file" "$base.judge-in.html"; then
         unrendered=$((unrendered + 1))
         continue
