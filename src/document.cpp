@@ -48,6 +48,20 @@ bool byteOrderMarkAfterWhiteSpace(const tinyxml2::XMLDocument& doc, bool startsW
     return doc.HasBOM() && startsWithWhiteSpace;
 }
 
+// A browser reads a .html file with its HTML parser, in the encoding that
+// a <meta charset> or its own default gives, not the XML declaration's, and
+// script and style as raw text: tinyxml2's decoding would write "&#252;" as
+// UTF-8 bytes that such a page shows as "Ã¼", and "a &amp;&amp; b" in a
+// script as "a && b". An XHTML document is read with its references kept
+// as written. DOCTYPE, if not null, is its document type declaration.
+bool namesXhtml(const char* doctype) {
+    if (doctype == nullptr) {
+        return false;
+    }
+    const DoctypeNames names = doctypeNames(doctype);
+    return vocabularyOfDoctype(names.root, names.publicId) == Vocabulary::xhtml;
+}
+
 // Another <! construct at the top level is read by tinyxml2 up to its first
 // '>', even one inside brackets or a quoted literal. The rest then becomes
 // text, written back as "]&gt;", which no XML parser reads. What it read of
@@ -157,18 +171,19 @@ char* Document::ParseDeep(char* p, tinyxml2::StrPair* parentEndTag, int* curLine
     // tinyxml2 would end a name at a second byte such as '\\' or ']', and
     // take a lead byte before any other byte for a character of its own.
     SetNameLeadBytes(leadBytes(encoding_), secondBytes(encoding_));
-    if (ProcessEntities() && decodingWouldChange(p, declaration, encoding_)) {
+    // Whether an element may be in XHTML must not depend on the order of
+    // the elements, nor on which has content: a document that holds XHTML
+    // names its namespace somewhere, or an XHTML DTD.
+    char* doctype = doctypeStart(p);
+    const bool xhtml = std::strstr(p, xhtmlNamespace) != nullptr || namesXhtml(doctype);
+    if (ProcessEntities() && (xhtml || decodingWouldChange(p, declaration, encoding_))) {
         // Not parsed: the text is read again with entity processing off.
         textToKeepAsWritten_ = HasBOM() ? p - std::strlen("\xEF\xBB\xBF") : p;
         return nullptr;
     }
-    // Whether an element may be in XHTML must not depend on the order of
-    // the elements, nor on which has content: a document that holds XHTML
-    // names its namespace somewhere (or an XHTML DTD, below).
-    if (std::strstr(p, xhtmlNamespace) != nullptr) {
+    if (xhtml) {
         namespaces_.mayHold(Vocabulary::xhtml);
     }
-    char* doctype = doctypeStart(p);
     if (doctype != nullptr) {
         p = parseThroughDoctype(p, doctype, curLineNumPtr);
         if (p == nullptr) {
@@ -226,24 +241,16 @@ std::unique_ptr<Document> withReferencesKept(std::unique_ptr<Document> doc, bool
 // Reads a document with the rules; READ loads the text into it. The white
 // space that is only layout is dropped during the parse; in the rare
 // document where a run was dropped before an ancestor turned out to be
-// written as read, the text is read again with every run kept. An XHTML
-// document whose script or style holds text is read again with its
-// references kept, as HTML reads them there.
+// written as read, the text is read again with every run kept.
 template <typename Read>
 Loaded load(Read read) {
     std::unique_ptr<Document> doc;
-    bool processEntities = true;
-    bool keepAllWhiteSpace = false;
-    for (;;) {
+    for (const bool keepAllWhiteSpace : {false, true}) {
         doc = nullptr;  // one document in memory at a time
-        doc = std::make_unique<Document>(processEntities, keepAllWhiteSpace);
+        doc = std::make_unique<Document>(true, keepAllWhiteSpace);
         read(*doc);
         doc = withReferencesKept(std::move(doc), keepAllWhiteSpace);
-        if (doc->decodedRawText()) {
-            processEntities = false;
-        } else if (doc->droppedWhiteSpaceTooSoon() && !keepAllWhiteSpace) {
-            keepAllWhiteSpace = true;
-        } else {
+        if (!doc->droppedWhiteSpaceTooSoon()) {
             break;
         }
     }

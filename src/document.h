@@ -44,11 +44,6 @@ public:
     // parse: the document must be read again with every run kept.
     bool droppedWhiteSpaceTooSoon() const { return droppedWhiteSpaceTooSoon_; }
 
-    // Set when the references in the raw text of an XHTML script or style
-    // element were decoded: the document must be read again with its
-    // references kept as written.
-    bool decodedRawText() const { return decodedRawText_; }
-
     // Whether ELEMENT is written as read for a reason of its own: it holds
     // text, it preserves white space, it is a verbatim or an inline XHTML
     // element, or its vocabulary allows text in it. Its descendants are
@@ -95,13 +90,11 @@ private:
                              const OpenElement* parent) const;
     enum class Placement { inLine, nowhere, elsewhere };
     Placement placementOf(const tinyxml2::XMLElement& element, const OpenElement& parent) const;
-    void noteDecodedRawText(const OpenElement& ended);
 
     std::vector<OpenElement> open_;
     Namespaces namespaces_;
     bool keepAllWhiteSpace_;
     bool droppedWhiteSpaceTooSoon_ = false;
-    bool decodedRawText_ = false;
     Vocabulary doctypeVocabulary_ = Vocabulary::none;
     Vocabulary rootVocabulary_ = Vocabulary::none;  // of the last top-level element with content
 

@@ -47,16 +47,6 @@ bool isText(const tinyxml2::XMLNode& node) {
     return text != nullptr && !Document::isOnlyWhiteSpace(*text);
 }
 
-bool holdsText(const tinyxml2::XMLElement& element) {
-    for (const tinyxml2::XMLNode* child = element.FirstChild(); child != nullptr;
-         child = child->NextSibling()) {
-        if (isText(*child)) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // The name of ELEMENT after its prefix.
 std::string_view localName(const tinyxml2::XMLElement& element) {
     const std::string_view name = element.Name();
@@ -185,13 +175,6 @@ bool Document::writtenAsReadSoFar(OpenElement& open) {
     return open.writtenAsRead;
 }
 
-// HTML reads script and style as raw text: a reference there means itself.
-// Decoded, it would be written back as what it stands for, and a '>' as
-// "&gt;".
-void Document::noteDecodedRawText(const OpenElement& ended) {
-    decodedRawText_ = decodedRawText_ || (ended.rawText && ProcessEntities() && holdsText(*ended.element));
-}
-
 void Document::ElementContentBegins(tinyxml2::XMLElement* element) {
     OpenElement* parent = open_.empty() ? nullptr : &open_.back();
     bool inherited = false;
@@ -227,7 +210,6 @@ void Document::ElementContentEnds(tinyxml2::XMLElement* element) {
     }
     if (ended.xhtml) {
         addMark(*element, endTagMark);
-        noteDecodedRawText(ended);
     }
     if (writtenAsRead) {
         if (!ended.inherited) {
