@@ -77,6 +77,13 @@ mount -t tmpfs shm "$image/dev/shm"
 # What is committed, as a bundle that git in the image clones.
 git -C "$root" bundle create -q "$image/root/quillen.bundle" HEAD
 cp /etc/resolv.conf "$image/etc/resolv.conf" 2>/dev/null || true
+# The certificate authorities this system adds to Debian's (a network that
+# inspects TLS has one): without them npm in the image cannot reach its
+# registry. Installing ca-certificates in the image picks them up.
+if compgen -G '/usr/local/share/ca-certificates/*.crt' >/dev/null; then
+    mkdir -p "$image/usr/local/share/ca-certificates"
+    cp /usr/local/share/ca-certificates/*.crt "$image/usr/local/share/ca-certificates/"
+fi
 # Packages that bring a service (openssh-server) do not start it in here.
 printf '#!/bin/sh\nexit 101\n' >"$image/usr/sbin/policy-rc.d"
 chmod +x "$image/usr/sbin/policy-rc.d"

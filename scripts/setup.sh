@@ -195,10 +195,11 @@ test)
     # stylesheets; and a font for them to draw with.
     need_packages chromium fonts-dejavu-core libreoffice-writer-nogui libreoffice-calc-nogui \
         libreoffice-impress-nogui poppler-utils zip unzip docbook-xsl docbook-xsl-ns
-    command -v npm >/dev/null || need_packages nodejs npm
+    # ca-certificates: npm reaches its registry over TLS.
+    command -v npm >/dev/null || need_packages nodejs npm ca-certificates
     if [ ! -f "$deps/browser/node_modules/puppeteer-core/package.json" ]; then
         say "installing puppeteer-core into .deps/browser"
-        PUPPETEER_SKIP_DOWNLOAD=1 npm install --silent --no-save --no-audit --no-fund --prefix "$deps/browser" \
+        PUPPETEER_SKIP_DOWNLOAD=1 npm install --no-save --no-audit --no-fund --prefix "$deps/browser" \
             puppeteer-core@24.43.1 >/dev/null
     fi
     ;;
@@ -235,10 +236,10 @@ tables)
     # Debian's own python3 reads the schemas, with python3-lxml and the
     # OpenDocument schema's tables in python3-odf.
     need_packages python3 icu-devtools w3c-sgml-lib python3-lxml python3-odf docbook-xml docbook5-xml dita-ot
-    command -v npm >/dev/null || need_packages npm
+    command -v npm >/dev/null || need_packages npm ca-certificates
     if [ ! -f "$deps/npm/node_modules/whatwg-encoding/lib/labels-to-names.json" ]; then
         say "installing whatwg-encoding into .deps/npm"
-        npm install --silent --no-save --no-audit --no-fund --prefix "$deps/npm" whatwg-encoding@3.1.1 >/dev/null
+        npm install --no-save --no-audit --no-fund --prefix "$deps/npm" whatwg-encoding@3.1.1 >/dev/null
     fi
     ;;
 archive-uri)
