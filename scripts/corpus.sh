@@ -62,6 +62,8 @@ if [ -n "$uri" ]; then
             (cd "$work/sources" && dpkg-source -x "$dsc" "$corpus/sources/$name" >/dev/null 2>&1) ||
             say "cannot unpack $name"
     done
+    # dpkg-source leaves the upstream tarballs beside what it unpacked.
+    rm -f "$corpus"/sources/*.orig*.tar.*
 else
     say "cannot tell which archive apt uses: no source packages"
 fi
