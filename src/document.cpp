@@ -48,18 +48,14 @@ bool byteOrderMarkAfterWhiteSpace(const tinyxml2::XMLDocument& doc, bool startsW
     return doc.HasBOM() && startsWithWhiteSpace;
 }
 
-// A browser reads a .html file with its HTML parser, in the encoding that
-// a <meta charset> or its own default gives, not the XML declaration's, and
-// script and style as raw text: tinyxml2's decoding would write "&#252;" as
-// UTF-8 bytes that such a page shows as "Ã¼", and "a &amp;&amp; b" in a
-// script as "a && b". An XHTML document is read with its references kept
-// as written. DOCTYPE, if not null, is its document type declaration.
-bool namesXhtml(const char* doctype) {
+// The vocabulary that the document type declaration at DOCTYPE names, if
+// there is one.
+Vocabulary vocabularyOfDoctypeAt(const char* doctype) {
     if (doctype == nullptr) {
-        return false;
+        return Vocabulary::none;
     }
     const DoctypeNames names = doctypeNames(doctype);
-    return vocabularyOfDoctype(names.root, names.publicId) == Vocabulary::xhtml;
+    return vocabularyOfDoctype(names.root, names.publicId);
 }
 
 // Another <! construct at the top level is read by tinyxml2 up to its first
@@ -175,7 +171,14 @@ char* Document::ParseDeep(char* p, tinyxml2::StrPair* parentEndTag, int* curLine
     // the elements, nor on which has content: a document that holds XHTML
     // names its namespace somewhere, or an XHTML DTD.
     char* doctype = doctypeStart(p);
-    const bool xhtml = std::strstr(p, xhtmlNamespace) != nullptr || namesXhtml(doctype);
+    doctypeVocabulary_ = vocabularyOfDoctypeAt(doctype);
+    const bool xhtml = std::strstr(p, xhtmlNamespace) != nullptr || doctypeVocabulary_ == Vocabulary::xhtml;
+    // A browser reads a .html file with its HTML parser, in the encoding
+    // that a <meta charset> or its own default gives, not the XML
+    // declaration's, and script and style as raw text: tinyxml2's decoding
+    // would write "&#252;" as UTF-8 bytes that such a page shows as "Ã¼",
+    // and "a &amp;&amp; b" in a script as "a && b". An XHTML document is
+    // read with its references kept as written.
     if (ProcessEntities() && (xhtml || decodingWouldChange(p, declaration, encoding_))) {
         // Not parsed: the text is read again with entity processing off.
         textToKeepAsWritten_ = HasBOM() ? p - std::strlen("\xEF\xBB\xBF") : p;
@@ -206,8 +209,6 @@ char* Document::parseThroughDoctype(char* p, char* doctype, int* curLineNumPtr) 
         doctypeUnterminated_ = true;
         return nullptr;
     }
-    const DoctypeNames names = doctypeNames(doctype);
-    doctypeVocabulary_ = vocabularyOfDoctype(names.root, names.publicId);
     namespaces_.setDoctype(doctypeVocabulary_);
     *doctype = '\0';  // what comes before it: declarations and comments
     XMLDocument::ParseDeep(p, nullptr, curLineNumPtr);
