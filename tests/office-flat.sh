@@ -16,6 +16,8 @@
 # OFFICE_TIMEOUT    seconds a call may take for each document (default 30)
 # SOFFICE           LibreOffice's command (default soffice)
 set -uo pipefail
+# shellcheck source=tests/office.bash
+source "$(dirname "$0")/office.bash"
 docx=""
 if [ "${1:-}" = --docx ]; then
     docx=docx
@@ -27,8 +29,6 @@ if [ $# -lt 2 ]; then
 fi
 out=$1
 shift
-soffice=${SOFFICE:-soffice}
-per_file=${OFFICE_TIMEOUT:-30}
 command -v "${soffice%% *}" >/dev/null || {
     echo "office-flat: ${soffice%% *} is missing (Debian: libreoffice-writer-nogui libreoffice-calc-nogui libreoffice-impress-nogui)" >&2
     exit 2
@@ -89,10 +89,7 @@ done)
 convert() {
     local target=$1
     shift
-    # shellcheck disable=SC2086 # a command with arguments
-    timeout -k 10 $((30 + per_file * $#)) $soffice "-env:UserInstallation=file://$work/profile" \
-        --headless --invisible --nologo --nodefault --norestore --nolockcheck \
-        --convert-to "$(filter_of "$target")" --outdir "$out" "$@" >>"$work/soffice.log" 2>&1
+    soffice_convert "$work/profile" "$out" "$work/soffice.log" "$(filter_of "$target")" "$@"
 }
 
 for folder in "$work"/in/*; do

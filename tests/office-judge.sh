@@ -46,16 +46,16 @@
 #                   convert are tried again one a call)
 # SOFFICE           LibreOffice's command (default soffice)
 set -uo pipefail
+# shellcheck source=tests/office.bash
+source "$(dirname "$0")/office.bash"
 if [ $# -lt 2 ]; then
     echo "usage: $0 QUILLEN FILE_OR_FOLDER...   (findings in \$OFFICE_FINDINGS, default /tmp/office-findings)" >&2
     exit 2
 fi
 quillen=$1
 shift
-soffice=${SOFFICE:-soffice}
 kept=${OFFICE_FINDINGS:-/tmp/office-findings}
 batch=${OFFICE_BATCH:-60}
-per_file=${OFFICE_TIMEOUT:-30}
 jobs=${OFFICE_JOBS:-$(nproc 2>/dev/null || echo 1)}
 started=$SECONDS
 
@@ -226,10 +226,7 @@ soffice_call() {
     local route=$1
     shift
     mkdir -p "$work/out/$route"
-    # shellcheck disable=SC2086 # a command with arguments
-    timeout -k 10 $((30 + per_file * $#)) $soffice "-env:UserInstallation=file://$work/profile-$worker" \
-        --headless --invisible --nologo --nodefault --norestore --nolockcheck \
-        --convert-to "$(filter_of "$route")" --outdir "$work/out/$route" "$@" >>"$work/soffice-$worker.log" 2>&1
+    soffice_convert "$work/profile-$worker" "$work/out/$route" "$work/soffice-$worker.log" "$(filter_of "$route")" "$@"
 }
 
 # The files in $work/in/ROUTE.
