@@ -12,7 +12,9 @@
 //      second byte such as a backslash included, and a lead byte before
 //      any other byte refused (tinyxml2-double-byte-names.patch);
 //   6  the parse's hot loops without a library call per byte
-//      (tinyxml2-hot-loops.patch, speed only: known by the macro it defines).
+//      (tinyxml2-hot-loops.patch, speed only: known by the macro it defines);
+//   7  two attributes without white space between them refused
+//      (tinyxml2-attribute-separation.patch).
 // Without those hooks, or without SetNameLeadBytes, the probe does not
 // build.
 #include <tinyxml2.h>
@@ -93,6 +95,13 @@ bool readsDoubleByteNames() {
            attributes.Parse("<r a\x83 b='1'/>") == tinyxml2::XML_ERROR_PARSING_ATTRIBUTE;
 }
 
+bool refusesAttributesTogether() {
+    tinyxml2::XMLDocument doc;
+    tinyxml2::XMLDocument apart;
+    return doc.Parse("<r a=\"1\"b=\"2\"/>") == tinyxml2::XML_ERROR_PARSING_ATTRIBUTE &&
+           apart.Parse("<r a=\"1\" b='2'/>") == tinyxml2::XML_SUCCESS;
+}
+
 }  // namespace
 
 int main() {
@@ -114,5 +123,8 @@ int main() {
 #ifndef TINYXML2_INLINE_CHARACTER_TESTS
     return 6;
 #endif
+    if (!refusesAttributesTogether()) {
+        return 7;
+    }
     return 0;
 }

@@ -13,8 +13,9 @@
 #   scripts/setup.sh wine     Wine, to run the Windows build
 #   scripts/setup.sh bare     debootstrap, for make check-bare
 #   scripts/setup.sh tables   what makes the generated tables (make tables): ICU,
-#                             the WHATWG encoding labels from npm, and the schemas
-#                             of XHTML, OpenDocument, DocBook and DITA
+#                             the WHATWG encoding labels and HTML's rendering rules
+#                             from npm, and the schemas of XHTML, OpenDocument,
+#                             DocBook, DITA, XSL-FO and Mallard
 #   scripts/setup.sh archive-uri RELEASE
 #                             prints the archive this system's apt uses for RELEASE
 #
@@ -232,14 +233,17 @@ bare)
     ;;
 tables)
     # The WHATWG Encoding Standard's label table as npm's whatwg-encoding
-    # package ships it, pinned, into .deps/npm.
-    # Debian's own python3 reads the schemas, with python3-lxml and the
-    # OpenDocument schema's tables in python3-odf.
-    need_packages python3 icu-devtools w3c-sgml-lib python3-lxml python3-odf docbook-xml docbook5-xml dita-ot
+    # package ships it, and HTML's rendering rules as npm's html-styles
+    # ships them, pinned, into .deps/npm. Debian's own python3 reads the
+    # schemas, with python3-lxml and the OpenDocument schema's tables in
+    # python3-odf; fop ships XSL-FO's schema, mallard-rng Mallard's.
+    need_packages python3 icu-devtools w3c-sgml-lib python3-lxml python3-odf docbook-xml docbook5-xml dita-ot \
+        fop mallard-rng
     command -v npm >/dev/null || need_packages npm ca-certificates
-    if [ ! -f "$deps/npm/node_modules/whatwg-encoding/lib/labels-to-names.json" ]; then
-        say "installing whatwg-encoding into .deps/npm"
-        npm install --no-save --no-audit --no-fund --prefix "$deps/npm" whatwg-encoding@3.1.1 >/dev/null
+    if [ ! -f "$deps/npm/node_modules/whatwg-encoding/lib/labels-to-names.json" ] ||
+        [ ! -f "$deps/npm/node_modules/html-styles/index.json" ]; then
+        say "installing whatwg-encoding and html-styles into .deps/npm"
+        npm install --no-save --no-audit --no-fund --prefix "$deps/npm" whatwg-encoding@3.1.1 html-styles@1.0.0 >/dev/null
     fi
     ;;
 archive-uri)

@@ -12,14 +12,11 @@
 namespace quillen {
 namespace {
 
-// tinyxml2 ends the document at an end tag that closes no element. It
-// silently drops whatever follows that tag, and it keeps top-level text just
-// before it, whose print would not load again. END is where its top-level
-// parse stopped (null after a parse error).
-bool strayEndTagLosesContent(const tinyxml2::XMLDocument& doc, char* end) {
-    return end != nullptr && (*tinyxml2::XMLUtil::SkipWhiteSpace(end, nullptr) != '\0' ||
-                              (doc.LastChild() != nullptr && doc.LastChild()->ToText() != nullptr));
-}
+// tinyxml2 ends the document at an end tag that closes no element, and
+// reads it as a success: it silently drops that tag and whatever follows it.
+// END is where its top-level parse stopped: null at the end of the text or
+// after a parse error, the byte after such an end tag otherwise.
+bool strayEndTag(const char* end) { return end != nullptr; }
 
 // Outside the elements XML allows only markup and white space. tinyxml2
 // keeps text there (a character, a reference, a CDATA section) as a node of
@@ -50,9 +47,9 @@ bool byteOrderMarkAfterWhiteSpace(const tinyxml2::XMLDocument& doc, bool startsW
 
 // The vocabulary that the document type declaration at DOCTYPE names, if
 // there is one.
-Vocabulary vocabularyOfDoctypeAt(const char* doctype) {
+const Vocabulary* vocabularyOfDoctypeAt(const char* doctype) {
     if (doctype == nullptr) {
-        return Vocabulary::none;
+        return nullptr;
     }
     const DoctypeNames names = doctypeNames(doctype);
     return vocabularyOfDoctype(names.root, names.publicId);
@@ -126,7 +123,7 @@ tinyxml2::XMLError Document::result() const {
     if (encodingMisread_ || lineEndMisread_) {
         return tinyxml2::XML_ERROR_PARSING_DECLARATION;
     }
-    if (strayEndTagLosesContent_) {
+    if (strayEndTag_) {
         return tinyxml2::XML_ERROR_MISMATCHED_ELEMENT;
     }
     if (doctypeUnterminated_) {
@@ -167,25 +164,32 @@ char* Document::ParseDeep(char* p, tinyxml2::StrPair* parentEndTag, int* curLine
     // tinyxml2 would end a name at a second byte such as '\\' or ']', and
     // take a lead byte before any other byte for a character of its own.
     SetNameLeadBytes(leadBytes(encoding_), secondBytes(encoding_));
-    // Whether an element may be in XHTML must not depend on the order of
-    // the elements, nor on which has content: a document that holds XHTML
-    // names its namespace somewhere, or an XHTML DTD.
     char* doctype = doctypeStart(p);
     doctypeVocabulary_ = vocabularyOfDoctypeAt(doctype);
-    const bool xhtml = std::strstr(p, xhtmlNamespace) != nullptr || doctypeVocabulary_ == Vocabulary::xhtml;
+    const bool pageByDoctype = doctypeVocabulary_ == &xhtml;
     // A browser reads a .html file with its HTML parser, in the encoding
     // that a <meta charset> or its own default gives, not the XML
     // declaration's, and script and style as raw text: tinyxml2's decoding
     // would write "&#252;" as UTF-8 bytes that such a page shows as "Ã¼",
-    // and "a &amp;&amp; b" in a script as "a && b". An XHTML document is
-    // read with its references kept as written.
-    if (ProcessEntities() && (xhtml || decodingWouldChange(p, declaration, encoding_))) {
+    // and "a &amp;&amp; b" in a script as "a && b". A page is read with its
+    // references kept as written.
+    if (ProcessEntities() && (pageByDoctype || decodingWouldChange(p, declaration, encoding_))) {
         // Not parsed: the text is read again with entity processing off.
         textToKeepAsWritten_ = HasBOM() ? p - std::strlen("\xEF\xBB\xBF") : p;
         return nullptr;
     }
-    if (xhtml) {
-        namespaces_.mayHold(Vocabulary::xhtml);
+    if (pageByDoctype || namedAsPage_) {
+        namespaces_.setHtmlIsXhtml();
+    }
+    if (!ProcessEntities()) {
+        namespaces_.setReferencesKept();
+    }
+    // Whether a document is a page is known from its parse (a namespace
+    // may be written with references), which the parse takes apart: the
+    // text of one that may be is kept to be read again.
+    pageCandidate_ = pageByDoctype || namedAsPage_ || mayDeclareXhtml(p);
+    if (ProcessEntities() && pageCandidate_) {
+        pristine_ = HasBOM() ? p - std::strlen("\xEF\xBB\xBF") : p;
     }
     if (doctype != nullptr) {
         p = parseThroughDoctype(p, doctype, curLineNumPtr);
@@ -194,7 +198,12 @@ char* Document::ParseDeep(char* p, tinyxml2::StrPair* parentEndTag, int* curLine
         }
     }
     char* end = XMLDocument::ParseDeep(p, parentEndTag, curLineNumPtr);
-    strayEndTagLosesContent_ = strayEndTagLosesContent(*this, end);
+    strayEndTag_ = !Error() && strayEndTag(end);
+    page_ = namespaces_.seenXhtml() || holdsXhtml_;
+    if (page_ && ProcessEntities() && !Error()) {
+        textToKeepAsWritten_ = pristine_.c_str();
+    }
+    droppedWhiteSpaceTooSoon_ = droppedWhiteSpaceTooSoon_ || (holdsText_ && droppedInUndescribed_);
     return end;
 }
 
@@ -209,7 +218,6 @@ char* Document::parseThroughDoctype(char* p, char* doctype, int* curLineNumPtr) 
         doctypeUnterminated_ = true;
         return nullptr;
     }
-    namespaces_.setDoctype(doctypeVocabulary_);
     *doctype = '\0';  // what comes before it: declarations and comments
     XMLDocument::ParseDeep(p, nullptr, curLineNumPtr);
     *doctype = '<';
@@ -235,6 +243,7 @@ std::unique_ptr<Document> withReferencesKept(std::unique_ptr<Document> doc, bool
         return doc;
     }
     auto kept = std::make_unique<Document>(false, keepAllWhiteSpace);
+    kept->setNamedAsPage(doc->namedAsPage());
     kept->Parse(doc->textToKeepAsWritten());
     return kept;
 }
@@ -243,6 +252,14 @@ std::unique_ptr<Document> withReferencesKept(std::unique_ptr<Document> doc, bool
 // space that is only layout is dropped during the parse; in the rare
 // document where a run was dropped before an ancestor turned out to be
 // written as read, the text is read again with every run kept.
+// A browser reads a file named .html or .htm (in any case) with its HTML
+// parser.
+bool namedAsPage(const std::string& path) {
+    const std::string::size_type dot = path.rfind('.');
+    const std::string extension = dot != std::string::npos ? path.substr(dot) : "";
+    return equalsAnyCase(extension, ".html") || equalsAnyCase(extension, ".htm");
+}
+
 template <typename Read>
 Loaded load(Read read) {
     std::unique_ptr<Document> doc;
@@ -275,6 +292,7 @@ Loaded loadFile(const std::string& path, const platform::FileInfo& input) {
             return;
         }
         doc.setStartsWithWhiteSpace(tinyxml2::XMLUtil::IsWhiteSpace(static_cast<char>(std::fgetc(file))));
+        doc.setNamedAsPage(namedAsPage(path));
         doc.LoadFile(file);
         std::fclose(file);
     });

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "scan.h"
+
 namespace quillen {
 namespace {
 
@@ -26,13 +28,21 @@ bool declaresNamespace(const char* name, std::string_view& prefix) {
 
 }  // namespace
 
-void Namespaces::setDoctype(Vocabulary vocabulary) {
-    xhtmlDoctype_ = vocabulary == Vocabulary::xhtml;
-    seen_ |= vocabulary != Vocabulary::none ? bit(vocabulary) : 0;
+bool Namespaces::xhtmlByDoctype(const tinyxml2::XMLElement& element) const {
+    // HTML reads names in any case.
+    return htmlIsXhtml_ && equalsAnyCase(element.Name(), "html");
 }
 
-bool Namespaces::xhtmlByDoctype(const tinyxml2::XMLElement& element) const {
-    return xhtmlDoctype_ && std::strcmp(element.Name(), "html") == 0;
+// The binding to the namespace VALUE, as written.
+Namespaces::Binding Namespaces::bound(const char* value) {
+    if (referencesKept_ && std::strchr(value, '&') != nullptr) {
+        decoded_.push_back(decodeReferences(value));
+        value = decoded_.back().c_str();
+    }
+    const Vocabulary* vocabulary = vocabularyOfNamespace(value);
+    seenAny_ = seenAny_ || vocabulary != nullptr;
+    seenXhtml_ = seenXhtml_ || vocabulary == &xhtml;
+    return {value, vocabulary};
 }
 
 Namespaces::Binding Namespaces::declaredOn(const tinyxml2::XMLElement& element,
@@ -41,13 +51,29 @@ Namespaces::Binding Namespaces::declaredOn(const tinyxml2::XMLElement& element,
          attribute = attribute->Next()) {
         std::string_view declared;
         if (declaresNamespace(attribute->Name(), declared) && declared == prefix) {
-            return {attribute->Value(), vocabularyOfNamespace(attribute->Value())};
+            const char* value = attribute->Value();
+            if (referencesKept_ && std::strchr(value, '&') != nullptr) {
+                // Looked up again once entered; until then, by what it names.
+                return {value, vocabularyOfNamespace(decodeReferences(value).c_str())};
+            }
+            return {value, vocabularyOfNamespace(value)};
         }
     }
     if (prefix.empty() && xhtmlByDoctype(element)) {
-        return {xhtmlNamespace, Vocabulary::xhtml};
+        return {xhtmlNamespace.data(), &xhtml};
     }
-    return {nullptr, Vocabulary::none};
+    return {nullptr, nullptr};
+}
+
+bool Namespaces::declaresAny(const tinyxml2::XMLElement& element) {
+    for (const tinyxml2::XMLAttribute* attribute = element.FirstAttribute(); attribute != nullptr;
+         attribute = attribute->Next()) {
+        std::string_view prefix;
+        if (declaresNamespace(attribute->Name(), prefix)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void Namespaces::enter(const tinyxml2::XMLElement& element) {
@@ -57,16 +83,15 @@ void Namespaces::enter(const tinyxml2::XMLElement& element) {
          attribute = attribute->Next()) {
         std::string_view prefix;
         if (declaresNamespace(attribute->Name(), prefix)) {
-            const Vocabulary vocabulary = vocabularyOfNamespace(attribute->Value());
-            bindings_[prefix].push_back({attribute->Value(), vocabulary});
+            bindings_[prefix].push_back(bound(attribute->Value()));
             declared_.push_back(prefix);
             declaresDefault = declaresDefault || prefix.empty();
-            seen_ |= vocabulary != Vocabulary::none ? bit(vocabulary) : 0;
         }
     }
     if (!declaresDefault && xhtmlByDoctype(element)) {
-        bindings_[{}].push_back({xhtmlNamespace, Vocabulary::xhtml});
+        bindings_[{}].push_back({xhtmlNamespace.data(), &xhtml});
         declared_.emplace_back();
+        seenAny_ = seenXhtml_ = true;
     }
 }
 
@@ -86,7 +111,7 @@ Namespaces::Binding Namespaces::bindingOf(const tinyxml2::XMLElement& element) c
     }
     const auto bound = bindings_.find(prefix);
     return bound != bindings_.end() && !bound->second.empty() ? bound->second.back()
-                                                              : Binding{nullptr, Vocabulary::none};
+                                                              : Binding{nullptr, nullptr};
 }
 
 }  // namespace quillen

@@ -9,6 +9,8 @@
 #include <tinyxml2.h>
 
 #include <cstddef>
+#include <deque>
+#include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -21,36 +23,41 @@ class Namespaces {
 public:
     struct Binding {
         const char* uri;  // null where the prefix is bound to none
-        Vocabulary vocabulary;
+        const Vocabulary* vocabulary;
     };
 
-    // The document type declaration names a DTD of VOCABULARY. XHTML's
-    // declare xmlns on html, and only there, with the XHTML namespace as
-    // its fixed value (and <!DOCTYPE html> has no other root).
-    void setDoctype(Vocabulary vocabulary);
+    // An element html without a namespace is XHTML's: the document type
+    // declaration names an XHTML or HTML DTD (XHTML's declare xmlns on
+    // html, and only there, with the XHTML namespace as its fixed value;
+    // <!DOCTYPE html> has no other root), or the file is named as a page.
+    void setHtmlIsXhtml() { htmlIsXhtml_ = true; }
+
+    // The document's declarations are read with references kept as
+    // written: a namespace written with one ("1999/&#120;html") is decoded
+    // before it is looked up.
+    void setReferencesKept() { referencesKept_ = true; }
 
     // ELEMENT's content begins: the declarations on it are in scope until
     // the matching leave(). Each element's attributes are read once.
     void enter(const tinyxml2::XMLElement& element);
     void leave();
 
-    // The document may hold elements of VOCABULARY, before any is seen: it
-    // names the vocabulary's namespace somewhere.
-    void mayHold(Vocabulary vocabulary) { seen_ |= bit(vocabulary); }
-
     // The namespace of ELEMENT, which is in the innermost element entered, or
     // is that element. Looks at ELEMENT's own attributes and at one table
     // entry: linear in the number of attributes, however deep the document.
     Binding bindingOf(const tinyxml2::XMLElement& element) const;
 
-    // Whether an element of the document may be in VOCABULARY, or in any
+    // Whether ELEMENT declares a namespace.
+    static bool declaresAny(const tinyxml2::XMLElement& element);
+
+    // Whether an element of the document so far may be in XHTML, or in any
     // vocabulary at all: so that a document in none pays for no lookup.
-    bool seen(Vocabulary vocabulary) const { return (seen_ & bit(vocabulary)) != 0; }
-    bool seenAny() const { return seen_ != 0; }
+    bool seenXhtml() const { return seenXhtml_; }
+    bool seenAny() const { return seenAny_; }
 
 private:
-    static unsigned bit(Vocabulary vocabulary) { return 1U << static_cast<unsigned>(vocabulary); }
     bool xhtmlByDoctype(const tinyxml2::XMLElement& element) const;
+    Binding bound(const char* value);
     Binding declaredOn(const tinyxml2::XMLElement& element, std::string_view prefix) const;
 
     // Each prefix ("" for the default namespace) with the bindings made to
@@ -60,8 +67,11 @@ private:
     // and where each element's own start in that list.
     std::vector<std::string_view> declared_;
     std::vector<std::size_t> levels_;
-    bool xhtmlDoctype_ = false;
-    unsigned seen_ = 0;  // a bit for each vocabulary
+    std::deque<std::string> decoded_;  // the namespaces written with references, decoded
+    bool htmlIsXhtml_ = false;
+    bool referencesKept_ = false;
+    bool seenXhtml_ = false;
+    bool seenAny_ = false;
 };
 
 }  // namespace quillen

@@ -13,12 +13,22 @@
 #include <cctype>
 #include <cstring>
 #include <string>
+#include <utility>
 
 namespace quillen {
 namespace {
 
 bool startsWith(const char* text, const char* prefix) {
     return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
+}
+
+bool startsWithAnyCase(const char* text, const char* prefix) {
+    for (; *prefix != '\0'; ++text, ++prefix) {
+        if (std::tolower(static_cast<unsigned char>(*text)) != std::tolower(static_cast<unsigned char>(*prefix))) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // A character that tinyxml2 can write back raw, in place of its reference,
@@ -94,11 +104,85 @@ char* pastCommentOrInstruction(char* p) {
     return end != nullptr ? end + std::strlen(close) : nullptr;
 }
 
+// Appends the character CODE to TEXT in UTF-8.
+void appendUtf8(std::string& text, unsigned long code) {
+    if (code < 0x80) {
+        text += static_cast<char>(code);
+        return;
+    }
+    const int trailing = code < 0x800 ? 1 : code < 0x10000 ? 2 : 3;
+    text += static_cast<char>((0xF00U >> trailing) | (code >> (6 * trailing)));
+    for (int shift = 6 * (trailing - 1); shift >= 0; shift -= 6) {
+        text += static_cast<char>(0x80 | ((code >> shift) & 0x3F));
+    }
+}
+
 }  // namespace
+
+bool equalsAnyCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+std::string decodeReferences(const char* value) {
+    static constexpr std::array<std::pair<const char*, char>, 5> predefined{
+        {{"amp;", '&'}, {"lt;", '<'}, {"gt;", '>'}, {"quot;", '"'}, {"apos;", '\''}}};
+    std::string decoded;
+    for (const char* p = value; *p != '\0'; ++p) {
+        const auto entity = std::find_if(predefined.begin(), predefined.end(),
+                                         [&](const auto& named) { return startsWith(p + 1, named.first); });
+        if (*p == '&' && entity != predefined.end()) {
+            decoded += entity->second;
+            p += std::strlen(entity->first);
+            continue;
+        }
+        const unsigned long radix = p[2] == 'x' ? 16 : 10;
+        const char* digits = p + (radix == 16 ? 3 : 2);
+        const char* end = digits;
+        unsigned long code = 0;
+        for (; *p == '&' && p[1] == '#' && digitValue(*end) < radix; ++end) {
+            code = std::min(code * radix + digitValue(*end), 0x110000UL);
+        }
+        if (end != digits && *end == ';' && code < 0x110000UL) {
+            appendUtf8(decoded, code);
+            p = end;
+        } else {
+            decoded += *p;
+        }
+    }
+    return decoded;
+}
+
+bool mayDeclareXhtml(const char* text) {
+    const char* first = std::strstr(text, "xmlns");
+    if (first == nullptr) {
+        return false;  // most data: one pass
+    }
+    if (std::strstr(text, "http://www.w3.org/1999/xhtml") != nullptr) {
+        return true;
+    }
+    for (const char* p = first; p != nullptr; p = std::strstr(p + 1, "xmlns")) {
+        const char* q = p + std::strlen("xmlns");
+        while (isNameByte(*q)) {
+            ++q;
+        }
+        q = tinyxml2::XMLUtil::SkipWhiteSpace(q, nullptr);
+        if (*q != '=') {
+            continue;
+        }
+        q = tinyxml2::XMLUtil::SkipWhiteSpace(q + 1, nullptr);
+        const char* end = *q == '"' || *q == '\'' ? std::strchr(q + 1, *q) : nullptr;
+        if (end != nullptr && std::find(q + 1, end, '&') != end) {
+            return true;
+        }
+    }
+    return false;
+}
 
 char* doctypeStart(char* text) {
     char* p = tinyxml2::XMLUtil::SkipWhiteSpace(text, nullptr);
-    while (!startsWith(p, "<!DOCTYPE")) {
+    while (!startsWithAnyCase(p, "<!DOCTYPE")) {
         char* next = pastCommentOrInstruction(p);
         if (next == nullptr || next == p) {
             return nullptr;

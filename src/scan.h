@@ -21,9 +21,22 @@ struct XmlDeclaration {
 
 XmlDeclaration xmlDeclaration(const char* text);
 
+// Whether the ASCII strings A and B are the same in any case.
+bool equalsAnyCase(std::string_view a, std::string_view b);
+
+// VALUE with its character references and predefined entity references
+// decoded (to UTF-8); any other reference is left as written.
+std::string decodeReferences(const char* value);
+
+// Whether TEXT may declare the XHTML namespace: it names it, or declares
+// some namespace with a reference in its value ("1999/&#120;html"). The
+// parse tells for sure.
+bool mayDeclareXhtml(const char* text);
+
 // Where the document type declaration starts: after the XML declaration,
 // processing instructions, comments and white space that may come first.
-// Null where there is none.
+// "<!doctype", which is HTML's and not XML, counts too. Null where there is
+// none.
 char* doctypeStart(char* text);
 
 // The '>' that ends the document type declaration at DOCTYPE: past quoted
