@@ -8,8 +8,8 @@ and the headline table of the README.
 - 500 small files, one process each, against xmllint --format and the floor
   of starting /bin/true;
 - one 60 MB document against xmllint --format;
-- a sweep from 1 KB to 100 MB against xmllint --format, xmlstarlet fo, tidy
-  and xml_pp, with each output judged against its input;
+- a sweep from 1 KB to 100 MB against xmllint --format, xmlstarlet fo, tidy,
+  xml_pp and prettier's XML plugin, with each output judged against its input;
 - the limits: one element with 10k to 80k attributes, memory per MB, and a
   hostile pair (SVG "text" under ancestors with many attributes) that must
   take at most twice the time of the same document with another name;
@@ -52,6 +52,12 @@ def huge_page_mode():
     return f"transparent huge pages {chosen('enabled')}, defrag {chosen('defrag')}"
 
 
+# prettier and its XML plugin, pinned, as scripts/setup.sh bench installs them.
+PRETTIER = os.path.join(HERE, "..", ".deps", "prettier", "node_modules")
+if not os.path.isfile(os.path.join(PRETTIER, "prettier", "bin", "prettier.cjs")):
+    sys.exit("bench: prettier is missing from .deps/prettier (scripts/setup.sh bench installs it)")
+
+
 def output_of(path, tag):
     return f"{path[:-4]}_for{tag}.xml"
 
@@ -65,6 +71,13 @@ PROGRAMS = {
     # tidy exits 1 after warnings, with its output written.
     "tidy -xml -indent": lambda p: (["tidy", "-xml", "-indent", "-quiet", p], output_of(p, "-tidy"), (0, 1)),
     "xml_pp": lambda p: (["xml_pp", p], output_of(p, "-xml_pp"), (0,)),
+    # As tests/formatter.sh runs it, keeping white space as it is.
+    "prettier --parser xml": lambda p: (["node", os.path.join(PRETTIER, "prettier", "bin", "prettier.cjs"),
+                                         "--plugin=" + os.path.join(PRETTIER, "@prettier", "plugin-xml", "src",
+                                                                    "plugin.js"),
+                                         "--parser", "xml", "--print-width", "100",
+                                         "--xml-whitespace-sensitivity", "strict", p],
+                                        output_of(p, "-prettier"), (0,)),
 }
 
 

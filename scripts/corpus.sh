@@ -10,7 +10,9 @@
 #     manuals in DocBook XML (expat's xmlwf.xml among them);
 #   - office/: LibreOffice's own templates, their flat forms as LibreOffice
 #     saves them (.fodt, .fods, .fodp, .fodg), and Word files that
-#     LibreOffice makes of its text templates.
+#     LibreOffice makes of its text templates;
+#   - fo/, mallard/, translation/, xaml/: the text vocabularies, made by
+#     scripts/corpus-NAME.sh.
 # A package that the archive does not serve is named and skipped. Needs
 # root for apt's downloads; leaves the system's apt configuration alone.
 #
@@ -77,4 +79,10 @@ if [ -d "$templates" ]; then
 else
     say "LibreOffice's templates are not installed (libreoffice-common): no office documents"
 fi
+# The text vocabularies, each by a script of its own: print layouts (FO
+# that the DocBook stylesheets write from sources/, and fop-doc's), GNOME's
+# Mallard help, translation files, XAML.
+for part in fo mallard translation xaml; do
+    "$root/scripts/corpus-$part.sh" "$corpus/$part" || say "the $part corpus is incomplete"
+done
 say "$(find "$corpus" -type f | wc -l) files in $corpus"

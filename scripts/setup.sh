@@ -8,6 +8,8 @@
 #   scripts/setup.sh mingw    MinGW-w64 cross toolchain + tinyxml2 for Windows
 #   scripts/setup.sh lint     clang-tidy, clang-format, cppcheck
 #   scripts/setup.sh bench    the formatters compared, Python, gnuplot and valgrind, for the benchmark
+#   scripts/setup.sh prettier prettier's XML plugin from npm, a peer in the benchmark and the judges
+#   scripts/setup.sh translation  the readers of translation files (a part of test)
 #   scripts/setup.sh test     bats and its libraries, and the tools the suites call,
 #                             the readers that judge among them (Chromium, LibreOffice)
 #   scripts/setup.sh wine     Wine, to run the Windows build
@@ -196,6 +198,11 @@ test)
     # stylesheets; and a font for them to draw with.
     need_packages chromium fonts-dejavu-core libreoffice-writer-nogui libreoffice-calc-nogui \
         libreoffice-impress-nogui poppler-utils zip unzip docbook-xsl docbook-xsl-ns
+    # The readers of print layouts (FOP, with a Java compiler so that one
+    # Java process renders many documents) and of XAML, a model in Python;
+    # the readers of translation files.
+    need_packages fop openjdk-17-jdk-headless python3
+    "$0" translation
     # ca-certificates: npm reaches its registry over TLS.
     command -v npm >/dev/null || need_packages nodejs npm ca-certificates
     if [ ! -f "$deps/browser/node_modules/puppeteer-core/package.json" ]; then
@@ -207,6 +214,29 @@ test)
 bench)
     # The peers quillen is measured against, and gnuplot for the plot.
     need_packages libxml2-utils xmlstarlet tidy xml-twig-tools python3 time gnuplot-nox valgrind
+    "$0" prettier
+    ;;
+translation)
+    # The readers of translation files: the Translate Toolkit, Qt's
+    # lconvert, and Angular's translation loader from npm, pinned (its
+    # newer releases need a newer Node than Debian's).
+    need_packages python3-translate qt6-l10n-tools
+    command -v npm >/dev/null || need_packages nodejs npm ca-certificates
+    if [ ! -f "$deps/translation/node_modules/@angular/localize/package.json" ]; then
+        say "installing Angular's translation loader into .deps/translation"
+        npm install --no-save --no-audit --no-fund --prefix "$deps/translation" @angular/localize@20.3.35 \
+            @angular/compiler@20.3.35 @angular/compiler-cli@20.3.35 typescript@5.9.3 >/dev/null
+    fi
+    ;;
+prettier)
+    # prettier's XML plugin, the formatter most people reach for, pinned:
+    # a peer in the benchmark and beside quillen in every reader's judge.
+    command -v npm >/dev/null || need_packages nodejs npm ca-certificates
+    if [ ! -f "$deps/prettier/node_modules/@prettier/plugin-xml/package.json" ]; then
+        say "installing prettier and its XML plugin into .deps/prettier"
+        npm install --no-save --no-audit --no-fund --prefix "$deps/prettier" \
+            prettier@3.10.2 @prettier/plugin-xml@3.4.2 >/dev/null
+    fi
     ;;
 lint)
     need_packages clang-tidy clang-format cppcheck shellcheck
@@ -250,6 +280,6 @@ archive-uri)
     archive_uri "${2:?name the release}"
     ;;
 *)
-    die "unknown variant '$variant' (native, asan, fuzz, mingw, lint, wine, bench, test, bare, tables, archive-uri)"
+    die "unknown variant '$variant' (native, asan, fuzz, mingw, lint, wine, bench, prettier, translation, test, bare, tables, archive-uri)"
     ;;
 esac

@@ -95,20 +95,20 @@ private:
     // An element whose content is being parsed.
     struct OpenElement {
         tinyxml2::XMLElement* element;
-        const Vocabulary* vocabulary;       // null where none describes it
+        const Vocabulary* vocabulary;                 // null where none describes it
         const tinyxml2::XMLNode* lookedAt = nullptr;  // its last child looked at
-        bool inherited = false;             // an ancestor was written as read when it began
-        bool writtenAsRead = false;         // it is, as far as known yet
-        bool holdsLayout = false;           // a child of only white space was seen
-        bool droppedInside = false;         // white space was dropped inside it
-        bool afterInline = false;           // the last child looked at is in the line
-        bool xhtml = false;                 // it is an XHTML element
-        bool rawText = false;               // it is XHTML's script or style
-        bool container = false;             // written as read unless it holds only blocks
-        bool sawText = false;               // a child of text was seen
-        bool sawElement = false;            // a child element was seen
-        bool lineEndBefore = false;         // white space with a line end since the last child
-        bool indented = true;               // every place among its children so far had one
+        bool inherited = false;                       // an ancestor was written as read when it began
+        bool writtenAsRead = false;                   // it is, as far as known yet
+        bool holdsLayout = false;                     // a child of only white space was seen
+        bool droppedInside = false;                   // white space was dropped inside it
+        bool afterInline = false;                     // the last child looked at is in the line
+        bool xhtml = false;                           // it is an XHTML element
+        bool rawText = false;                         // it is XHTML's script or style
+        bool container = false;                       // written as read unless it holds only blocks
+        bool sawText = false;                         // a child of text was seen
+        bool sawElement = false;                      // a child element was seen
+        bool lineEndBefore = false;                   // white space with a line end since the last child
+        bool indented = true;                         // every place among its children so far had one
     };
 
     char* parseThroughDoctype(char* p, char* doctype, int* curLineNumPtr);
@@ -116,9 +116,10 @@ private:
     void lookAtChildElement(OpenElement& open, const tinyxml2::XMLElement& child);
     bool holdsMixedContent(const OpenElement& open) const;
     const Vocabulary* vocabularyOf(const tinyxml2::XMLElement& element, const char** uri = nullptr) const;
-    bool startsWrittenAsRead(const tinyxml2::XMLElement& element, const Vocabulary* vocabulary, const char* uri,
-                             Placement placement) const;
-    Placement placementOf(const tinyxml2::XMLElement& element, const Vocabulary* vocabulary, bool inXhtml) const;
+    bool startsWrittenAsRead(const tinyxml2::XMLElement& element, const Vocabulary* vocabulary,
+                             const char* uri, Placement placement) const;
+    Placement placementOf(const tinyxml2::XMLElement& element, const Vocabulary* vocabulary,
+                          bool inXhtml) const;
     void lookAtParsingModes(OpenElement& open, const tinyxml2::XMLElement& child);
 
     std::vector<OpenElement> open_;
@@ -130,8 +131,8 @@ private:
     bool namedAsPage_ = false;
     bool pageCandidate_ = false;  // it may be a page: every element's end tag is noted
     bool page_ = false;
-    bool holdsXhtml_ = false;     // an element without content is in XHTML
-    std::string pristine_;        // the text as read, where the parse may show a page
+    bool holdsXhtml_ = false;  // an element without content is in XHTML
+    std::string pristine_;     // the text as read, where the parse may show a page
     const Vocabulary* doctypeVocabulary_ = nullptr;
     const Vocabulary* rootVocabulary_ = nullptr;  // of the last top-level element with content
 

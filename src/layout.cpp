@@ -106,7 +106,8 @@ bool Document::isOnlyWhiteSpace(const tinyxml2::XMLText& text) {
 
 bool Document::startsWrittenAsRead(const tinyxml2::XMLElement& element) {
     const std::size_t marks = marksOf(element);
-    return (marks & writtenAsReadMark) != 0 || ((marks & asReadInTextMark) != 0 && documentOf(element).holdsText());
+    return (marks & writtenAsReadMark) != 0 ||
+           ((marks & asReadInTextMark) != 0 && documentOf(element).holdsText());
 }
 
 bool Document::keepsEndTag(const tinyxml2::XMLElement& element) {
@@ -131,7 +132,8 @@ const Vocabulary* Document::vocabularyOf(const tinyxml2::XMLElement& element, co
     if (binding.uri != nullptr && binding.uri[0] != '\0') {
         return binding.vocabulary;
     }
-    const bool namesItself = rootVocabulary_ != nullptr && (rootVocabulary_ == &xhtml || !rootVocabulary_->root.empty());
+    const bool namesItself =
+        rootVocabulary_ != nullptr && (rootVocabulary_ == &xhtml || !rootVocabulary_->root.empty());
     return namesItself ? rootVocabulary_ : doctypeVocabulary_;
 }
 
@@ -248,8 +250,8 @@ bool Document::writtenAsReadSoFar(OpenElement& open) {
 bool Document::holdsMixedContent(const OpenElement& open) const {
     bool text = open.sawText;
     bool element = open.sawElement;
-    for (const tinyxml2::XMLNode* child =
-             open.lookedAt != nullptr ? open.lookedAt->NextSibling() : open.element->FirstChild();
+    for (const tinyxml2::XMLNode* child = open.lookedAt != nullptr ? open.lookedAt->NextSibling()
+                                                                   : open.element->FirstChild();
          child != nullptr && !(text && element); child = child->NextSibling()) {
         text = text || isText(*child);
         element = element || child->ToElement() != nullptr;
@@ -289,7 +291,8 @@ void Document::ElementContentBegins(tinyxml2::XMLElement* element) {
     open.xhtml = vocabulary == &xhtml;
     open.rawText = open.xhtml && holdsRawText(localName(*element));
     open.writtenAsRead = inherited || startsWrittenAsRead(*element, vocabulary, uri, placement);
-    open.container = !open.writtenAsRead && vocabulary != nullptr && isContainer(*vocabulary, localName(*element)) &&
+    open.container = !open.writtenAsRead && vocabulary != nullptr &&
+                     isContainer(*vocabulary, localName(*element)) &&
                      !preservesWhiteSpace(*element, vocabulary);
     open_.push_back(open);
 }

@@ -34,7 +34,7 @@ bool Namespaces::xhtmlByDoctype(const tinyxml2::XMLElement& element) const {
 }
 
 // The binding to the namespace VALUE, as written.
-Namespaces::Binding Namespaces::bound(const char* value) {
+Namespaces::Binding Namespaces::bindingTo(const char* value) {
     if (referencesKept_ && std::strchr(value, '&') != nullptr) {
         decoded_.push_back(decodeReferences(value));
         value = decoded_.back().c_str();
@@ -83,7 +83,7 @@ void Namespaces::enter(const tinyxml2::XMLElement& element) {
          attribute = attribute->Next()) {
         std::string_view prefix;
         if (declaresNamespace(attribute->Name(), prefix)) {
-            bindings_[prefix].push_back(bound(attribute->Value()));
+            bindings_[prefix].push_back(bindingTo(attribute->Value()));
             declared_.push_back(prefix);
             declaresDefault = declaresDefault || prefix.empty();
         }

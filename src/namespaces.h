@@ -57,7 +57,7 @@ public:
 
 private:
     bool xhtmlByDoctype(const tinyxml2::XMLElement& element) const;
-    Binding bound(const char* value);
+    Binding bindingTo(const char* value);
     Binding declaredOn(const tinyxml2::XMLElement& element, std::string_view prefix) const;
 
     // Each prefix ("" for the default namespace) with the bindings made to

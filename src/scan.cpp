@@ -24,7 +24,8 @@ bool startsWith(const char* text, const char* prefix) {
 
 bool startsWithAnyCase(const char* text, const char* prefix) {
     for (; *prefix != '\0'; ++text, ++prefix) {
-        if (std::tolower(static_cast<unsigned char>(*text)) != std::tolower(static_cast<unsigned char>(*prefix))) {
+        if (std::tolower(static_cast<unsigned char>(*text)) !=
+            std::tolower(static_cast<unsigned char>(*prefix))) {
             return false;
         }
     }
@@ -121,7 +122,8 @@ void appendUtf8(std::string& text, unsigned long code) {
 
 bool equalsAnyCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
            });
 }
 

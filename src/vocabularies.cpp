@@ -5,9 +5,10 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cstring>
 #include <iterator>
+
+#include "scan.h"
 
 namespace quillen {
 namespace {
@@ -30,9 +31,7 @@ bool startsWith(std::string_view text, std::string_view prefix) {
 }
 
 bool startsWithAnyCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
-               return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-           });
+    return equalsAnyCase(text.substr(0, prefix.size()), prefix);
 }
 
 }  // namespace
@@ -59,7 +58,8 @@ const Vocabulary xslt{
     "XSLT", {"http://www.w3.org/1999/XSL/Transform"}, {}, "", names(textElement), false, {}, {}, {}};
 const Vocabulary odf{
     "OpenDocument", {"urn:oasis:names:tc:opendocument:xmlns:*"}, {}, "", names(odfText), true, {}, {}, {}};
-const Vocabulary docbook4{"DocBook 4", {}, {"-//OASIS//DTD DocBook"}, "", names(docbook4Text), false, {}, {}, {}};
+const Vocabulary docbook4{"DocBook 4", {}, {"-//OASIS//DTD DocBook"}, "", names(docbook4Text), false, {},
+                          {},          {}};
 const Vocabulary docbook5{
     "DocBook 5", {"http://docbook.org/ns/docbook"}, {}, "", names(docbook5Text), false, {}, {}, {}};
 const Vocabulary dita{"DITA", {}, {"-//OASIS//DTD DITA"}, "", names(ditaText), false, {}, {}, {}};
@@ -72,74 +72,73 @@ const Vocabulary fo{"XSL-FO",
                     "",
                     names(foText),
                     false,
-                    {"linefeed-treatment=preserve", "white-space-treatment=preserve", "white-space-collapse=false",
-                     "white-space=pre"},
+                    {"linefeed-treatment=preserve", "white-space-treatment=preserve",
+                     "white-space-collapse=false", "white-space=pre"},
                     names(foContainers),
                     names(foBlocks)};
-const Vocabulary mallard{"Mallard", {"http://projectmallard.org/1.0/"}, {}, "", names(mallardText), false, {}, {}, {}};
+const Vocabulary mallard{
+    "Mallard", {"http://projectmallard.org/1.0/"}, {}, "", names(mallardText), false, {}, {}, {}};
 const Vocabulary xliff{
     "XLIFF", {"urn:oasis:names:tc:xliff:document:*"}, {}, "", names(xliffText), false, {}, {}, {}};
-const Vocabulary xaml{"XAML",
-                      {"http://schemas.microsoft.com/winfx/2006/xaml/presentation",
-                       "http://schemas.microsoft.com/winfx/2006/xaml", "https://github.com/avaloniaui",
-                       "http://schemas.microsoft.com/dotnet/2021/maui", "http://xamarin.com/schemas/2014/forms"},
-                      {},
-                      "",
-                      names(xamlText),
-                      false,
-                      {},
-                      {},
-                      {}};
+const Vocabulary xaml{
+    "XAML",
+    {"http://schemas.microsoft.com/winfx/2006/xaml/presentation",
+     "http://schemas.microsoft.com/winfx/2006/xaml", "https://github.com/avaloniaui",
+     "http://schemas.microsoft.com/dotnet/2021/maui", "http://xamarin.com/schemas/2014/forms"},
+    {},
+    "",
+    names(xamlText),
+    false,
+    {},
+    {},
+    {}};
 const Vocabulary android{"Android resources", {}, {}, "resources", names(androidText), false, {}, {}, {}};
 const Vocabulary qt{"Qt Linguist", {}, {}, "TS", names(qtText), false, {}, {}, {}};
 
-constexpr std::array<const Vocabulary*, 14> vocabularies{&xhtml,    &svg,  &mathml, &xslt,  &odf,
-                                                         &docbook4, &docbook5, &dita, &fo, &mallard,
-                                                         &xliff,    &xaml, &android, &qt};
+constexpr std::array<const Vocabulary*, 14> vocabularies{&xhtml,    &svg,      &mathml,  &xslt, &odf,
+                                                         &docbook4, &docbook5, &dita,    &fo,   &mallard,
+                                                         &xliff,    &xaml,     &android, &qt};
 
 bool namesNamespace(const Vocabulary& vocabulary, std::string_view uri) {
-    return std::any_of(vocabulary.namespaces.begin(), vocabulary.namespaces.end(), [&](std::string_view named) {
-        return !named.empty() && (named.back() == '*' ? startsWith(uri, named.substr(0, named.size() - 1))
-                                                      : uri == named);
-    });
+    return std::any_of(
+        vocabulary.namespaces.begin(), vocabulary.namespaces.end(), [&](std::string_view named) {
+            return !named.empty() &&
+                   (named.back() == '*' ? startsWith(uri, named.substr(0, named.size() - 1)) : uri == named);
+        });
 }
 
 }  // namespace
+
+// The first vocabulary that SHOWS, or null.
+template <typename Shows>
+const Vocabulary* firstThat(Shows shows) {
+    const auto found = std::find_if(vocabularies.begin(), vocabularies.end(),
+                                    [&](const Vocabulary* vocabulary) { return shows(*vocabulary); });
+    return found != vocabularies.end() ? *found : nullptr;
+}
 
 const Vocabulary* vocabularyOfNamespace(const char* uri) {
     if (uri == nullptr || uri[0] == '\0') {
         return nullptr;
     }
-    for (const Vocabulary* vocabulary : vocabularies) {
-        if (namesNamespace(*vocabulary, uri)) {
-            return vocabulary;
-        }
-    }
-    return nullptr;
+    return firstThat([&](const Vocabulary& vocabulary) { return namesNamespace(vocabulary, uri); });
 }
 
 const Vocabulary* vocabularyOfDoctype(std::string_view root, std::string_view publicId) {
     if (publicId.empty()) {
         return root.size() == 4 && startsWithAnyCase(root, "html") ? &xhtml : nullptr;
     }
-    for (const Vocabulary* vocabulary : vocabularies) {
-        if (std::any_of(vocabulary->publicIds.begin(), vocabulary->publicIds.end(),
-                                                 [&](std::string_view start) {
-                                                     return !start.empty() && startsWithAnyCase(publicId, start);
-                                                 })) {
-            return vocabulary;
-        }
-    }
-    return nullptr;
+    const auto starts = [&](std::string_view start) {
+        return !start.empty() && startsWithAnyCase(publicId, start);
+    };
+    return firstThat([&](const Vocabulary& vocabulary) {
+        return std::any_of(vocabulary.publicIds.begin(), vocabulary.publicIds.end(), starts);
+    });
 }
 
 const Vocabulary* vocabularyOfRoot(std::string_view name) {
-    for (const Vocabulary* vocabulary : vocabularies) {
-        if (!vocabulary->root.empty() && vocabulary->root == name) {
-            return vocabulary;
-        }
-    }
-    return nullptr;
+    return firstThat(
+        [&](const Vocabulary& vocabulary) { return !vocabulary.root.empty() && vocabulary.root == name; });
 }
 
 // Elements whose white space is content, in XHTML, DocBook, DITA and SVG,
@@ -192,17 +191,20 @@ bool preservesWhiteSpace(const Vocabulary* vocabulary, const char* name, const c
     }
     const char* colon = std::strchr(name, ':');
     const std::string_view local = colon != nullptr ? colon + 1 : name;
-    return std::any_of(vocabulary->preserving.begin(), vocabulary->preserving.end(), [&](std::string_view pair) {
-        const std::string_view::size_type equals = pair.find('=');
-        return !pair.empty() && pair.substr(0, equals) == local && pair.substr(equals + 1) == value;
-    });
+    return std::any_of(
+        vocabulary->preserving.begin(), vocabulary->preserving.end(), [&](std::string_view pair) {
+            const std::string_view::size_type equals = pair.find('=');
+            return !pair.empty() && pair.substr(0, equals) == local && pair.substr(equals + 1) == value;
+        });
 }
 
 bool isContainer(const Vocabulary& vocabulary, std::string_view local) {
     return vocabulary.containers.size != 0 && vocabulary.containers.holds({"", local});
 }
 
-bool isBlock(const Vocabulary& vocabulary, std::string_view local) { return vocabulary.blocks.holds({"", local}); }
+bool isBlock(const Vocabulary& vocabulary, std::string_view local) {
+    return vocabulary.blocks.holds({"", local});
+}
 
 bool isXhtmlBlock(std::string_view local) { return names(xhtmlBlocks).holds({"", local}); }
 

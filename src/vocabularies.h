@@ -29,7 +29,7 @@ struct Names {
     const QualifiedName* rows = nullptr;
     std::size_t size = 0;
 
-    bool holds(const QualifiedName& name) const;
+    [[nodiscard]] bool holds(const QualifiedName& name) const;
 };
 
 struct Vocabulary {
