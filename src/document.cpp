@@ -168,7 +168,8 @@ char* Document::ParseDeep(char* p, tinyxml2::StrPair* parentEndTag, int* curLine
     // Whether a document is a page is known from its parse (a namespace
     // may be written with references), which the parse takes apart: the
     // text of one that may be is kept to be read again.
-    pageCandidate_ = pageByDoctype || namedAsPage_ || mayDeclareXhtml(p);
+    mayDeclareNamespaces_ = std::strstr(p, "xmlns") != nullptr;
+    pageCandidate_ = pageByDoctype || namedAsPage_ || (mayDeclareNamespaces_ && mayDeclareXhtml(p));
     if (ProcessEntities() && pageCandidate_) {
         pristine_ = HasBOM() ? p - std::strlen("\xEF\xBB\xBF") : p;
     }

@@ -129,6 +129,7 @@ private:
     bool droppedInUndescribed_ = false;  // inside an element written as read if the document holds text
     bool holdsText_ = false;
     bool namedAsPage_ = false;
+    bool mayDeclareNamespaces_ = false;  // the text holds "xmlns"
     bool pageCandidate_ = false;  // it may be a page: every element's end tag is noted
     bool page_ = false;
     bool holdsXhtml_ = false;  // an element without content is in XHTML

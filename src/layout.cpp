@@ -64,9 +64,12 @@ std::string_view localName(const tinyxml2::XMLElement& element) {
 }
 
 bool preservesWhiteSpace(const tinyxml2::XMLElement& element, const Vocabulary* vocabulary) {
+    const bool onlyXmlSpace = vocabulary == nullptr || vocabulary->preserving[0].empty();
     for (const tinyxml2::XMLAttribute* attribute = element.FirstAttribute(); attribute != nullptr;
          attribute = attribute->Next()) {
-        if (preservesWhiteSpace(vocabulary, attribute->Name(), attribute->Value())) {
+        // Most attributes are told apart by their first letter.
+        if ((!onlyXmlSpace || attribute->Name()[0] == 'x') &&
+            preservesWhiteSpace(vocabulary, attribute->Name(), attribute->Value())) {
             return true;
         }
     }
@@ -122,7 +125,7 @@ bool Document::keepsEndTag(const tinyxml2::XMLElement& element) {
 // a page as HTML's a. A document in no vocabulary pays for no lookup.
 const Vocabulary* Document::vocabularyOf(const tinyxml2::XMLElement& element, const char** uri) const {
     if (!namespaces_.seenAny() && rootVocabulary_ == nullptr && doctypeVocabulary_ == nullptr &&
-        !Namespaces::declaresAny(element)) {
+        (!mayDeclareNamespaces_ || !Namespaces::declaresAny(element))) {
         return nullptr;
     }
     const Namespaces::Binding binding = namespaces_.bindingOf(element);
@@ -228,7 +231,8 @@ bool Document::writtenAsReadSoFar(OpenElement& open) {
             open.writtenAsRead = open.sawText;
             open.holdsLayout = true;
             open.afterInline = false;
-            open.lineEndBefore = open.lineEndBefore || holdsLineEnd(*child);
+            open.lineEndBefore =
+                open.lineEndBefore || (!open.sawText && open.indented && holdsLineEnd(*child));
         } else {
             open.indented = open.indented && open.lineEndBefore;
             open.lineEndBefore = false;
@@ -265,7 +269,10 @@ void Document::ElementContentBegins(tinyxml2::XMLElement* element) {
         rootVocabulary_ = nullptr;
     }
     const char* uri = nullptr;
-    const Vocabulary* vocabulary = vocabularyOf(*element, &uri);
+    // Most documents are in no vocabulary: no lookup for each element.
+    const bool looksUp = namespaces_.seenAny() || rootVocabulary_ != nullptr ||
+                         doctypeVocabulary_ != nullptr || mayDeclareNamespaces_;
+    const Vocabulary* vocabulary = looksUp ? vocabularyOf(*element, &uri) : nullptr;
     if (parent == nullptr) {
         if (vocabulary == nullptr && (uri == nullptr || uri[0] == '\0')) {
             vocabulary = vocabularyOfRoot(element->Name());
