@@ -202,6 +202,8 @@ test)
     # Java process renders many documents) and of XAML, a model in Python;
     # the readers of translation files.
     need_packages fop openjdk-17-jdk-headless python3
+    # yelp-xsl renders Mallard help pages (yelp-build, of yelp-tools).
+    need_packages yelp-tools yelp-xsl
     "$0" translation
     # ca-certificates: npm reaches its registry over TLS.
     command -v npm >/dev/null || need_packages nodejs npm ca-certificates

@@ -3,7 +3,8 @@
 # browser as HTML and as XHTML (tests/browser-judge.sh), OpenDocument files
 # read by LibreOffice (tests/office-judge.sh), DocBook rendered by the
 # DocBook XSL stylesheets and read by a browser (tests/docbook-judge.sh),
-# print layouts printed by FOP (tests/fo-judge.sh), XLIFF, Android and Qt
+# print layouts printed by FOP (tests/fo-judge.sh), Mallard pages rendered
+# by yelp-xsl and read by a browser (tests/mallard-judge.sh), XLIFF, Android and Qt
 # translation files by their loaders (tests/translation-judge.sh), XAML read
 # by a model of its white-space rules (tests/xaml-judge.sh). Each judge says exactly what it compares; here every document must come
 # out the same.
@@ -54,5 +55,10 @@ judge() {
 
 @test "readers: translation files read the same to Angular's loader, the Translate Toolkit and lconvert" {
     judge translation-judge.sh "$data"/translation/cases/*
+    assert_output --partial ", 0 findings"
+}
+
+@test "readers: Mallard pages render the same through yelp-xsl" {
+    judge mallard-judge.sh "$data"/mallard/*
     assert_output --partial ", 0 findings"
 }
