@@ -130,7 +130,7 @@ private:
     bool holdsText_ = false;
     bool namedAsPage_ = false;
     bool mayDeclareNamespaces_ = false;  // the text holds "xmlns"
-    bool pageCandidate_ = false;  // it may be a page: every element's end tag is noted
+    bool pageCandidate_ = false;         // it may be a page: every element's end tag is noted
     bool page_ = false;
     bool holdsXhtml_ = false;  // an element without content is in XHTML
     std::string pristine_;     // the text as read, where the parse may show a page
