@@ -73,9 +73,12 @@ roundtrip: build
 
 # DIR=folder: every document below a scratch copy of it through the readers
 # that judge what it shows (a browser, LibreOffice, the DocBook
-# stylesheets); DIR defaults to the corpus of make corpus.
+# stylesheets, FOP, yelp-xsl, the translation tools, a model of XAML), then
+# the same with xmllint --format and prettier in quillen's place (PEERS="" for
+# quillen alone); DIR defaults to the corpus of make corpus.
 readers: build
 	@scripts/setup.sh test
+	@scripts/setup.sh prettier
 	@scripts/readers.sh $(CURDIR)/build/quillen $(or $(DIR),$(CURDIR)/.corpus)
 
 # The documents people re-indent, from Debian's packages, into .corpus.
