@@ -121,6 +121,14 @@ private:
     Placement placementOf(const tinyxml2::XMLElement& element, const Vocabulary* vocabulary,
                           bool inXhtml) const;
     void lookAtParsingModes(OpenElement& open, const tinyxml2::XMLElement& child);
+    static bool inTheLine(Placement placement) {
+        return placement == Placement::inLine || placement == Placement::listItem;
+    }
+    // Whether an element may be in a vocabulary without declaring a
+    // namespace of its own: most documents are in none.
+    bool mayBeInVocabulary() const {
+        return namespaces_.seenAny() || rootVocabulary_ != nullptr || doctypeVocabulary_ != nullptr;
+    }
 
     std::vector<OpenElement> open_;
     Namespaces namespaces_;

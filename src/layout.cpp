@@ -124,8 +124,7 @@ bool Document::keepsEndTag(const tinyxml2::XMLElement& element) {
 // (Android's resources), in the root's: a browser reads <a xmlns=""> in
 // a page as HTML's a. A document in no vocabulary pays for no lookup.
 const Vocabulary* Document::vocabularyOf(const tinyxml2::XMLElement& element, const char** uri) const {
-    if (!namespaces_.seenAny() && rootVocabulary_ == nullptr && doctypeVocabulary_ == nullptr &&
-        (!mayDeclareNamespaces_ || !Namespaces::declaresAny(element))) {
+    if (!mayBeInVocabulary() && !(mayDeclareNamespaces_ && Namespaces::declaresAny(element))) {
         return nullptr;
     }
     const Namespaces::Binding binding = namespaces_.bindingOf(element);
@@ -205,9 +204,8 @@ void Document::lookAtChildElement(OpenElement& open, const tinyxml2::XMLElement&
         holdsXhtml_ = holdsXhtml_ || vocabulary == &xhtml;
         const Placement placement = placementOf(child, vocabulary, open.xhtml);
         if (placement != Placement::nowhere) {
-            const bool inLine = placement == Placement::inLine || placement == Placement::listItem;
-            open.writtenAsRead = open.writtenAsRead || (open.afterInline && inLine);
-            open.afterInline = inLine;
+            open.writtenAsRead = open.writtenAsRead || (open.afterInline && inTheLine(placement));
+            open.afterInline = inTheLine(placement);
         }
         if (open.xhtml) {
             lookAtParsingModes(open, child);
@@ -269,10 +267,9 @@ void Document::ElementContentBegins(tinyxml2::XMLElement* element) {
         rootVocabulary_ = nullptr;
     }
     const char* uri = nullptr;
-    // Most documents are in no vocabulary: no lookup for each element.
-    const bool looksUp = namespaces_.seenAny() || rootVocabulary_ != nullptr ||
-                         doctypeVocabulary_ != nullptr || mayDeclareNamespaces_;
-    const Vocabulary* vocabulary = looksUp ? vocabularyOf(*element, &uri) : nullptr;
+    // Most documents are in no vocabulary: no call for each element.
+    const Vocabulary* vocabulary =
+        mayBeInVocabulary() || mayDeclareNamespaces_ ? vocabularyOf(*element, &uri) : nullptr;
     if (parent == nullptr) {
         if (vocabulary == nullptr && (uri == nullptr || uri[0] == '\0')) {
             vocabulary = vocabularyOfRoot(element->Name());
@@ -286,8 +283,7 @@ void Document::ElementContentBegins(tinyxml2::XMLElement* element) {
     if (parent != nullptr) {
         // An element in the line right after another one: their parent is
         // written as read before this one's content is parsed.
-        const bool inLine = placement == Placement::inLine || placement == Placement::listItem;
-        if (!writtenAsReadSoFar(*parent) && parent->afterInline && inLine) {
+        if (!writtenAsReadSoFar(*parent) && parent->afterInline && inTheLine(placement)) {
             parent->writtenAsRead = true;
         }
         inherited = parent->writtenAsRead;
@@ -298,9 +294,9 @@ void Document::ElementContentBegins(tinyxml2::XMLElement* element) {
     open.xhtml = vocabulary == &xhtml;
     open.rawText = open.xhtml && holdsRawText(localName(*element));
     open.writtenAsRead = inherited || startsWrittenAsRead(*element, vocabulary, uri, placement);
-    open.container = !open.writtenAsRead && vocabulary != nullptr &&
-                     isContainer(*vocabulary, localName(*element)) &&
-                     !preservesWhiteSpace(*element, vocabulary);
+    // One that preserves white space is written as read already.
+    open.container =
+        !open.writtenAsRead && vocabulary != nullptr && isContainer(*vocabulary, localName(*element));
     open_.push_back(open);
 }
 
@@ -315,7 +311,8 @@ void Document::ElementContentEnds(tinyxml2::XMLElement* element) {
     }
     ended.indented = ended.indented && ended.lineEndBefore;  // the place before the end tag
     holdsText_ = holdsText_ || holdsMixedContent(ended);
-    if (ended.xhtml || (pageCandidate_ && ended.vocabulary != &svg && ended.vocabulary != &mathml)) {
+    // An XHTML element is in a document that may be a page.
+    if (pageCandidate_ && ended.vocabulary != &svg && ended.vocabulary != &mathml) {
         addMark(*element, endTagMark);
     }
     if (writtenAsRead) {

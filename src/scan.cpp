@@ -13,7 +13,8 @@
 #include <cctype>
 #include <cstring>
 #include <string>
-#include <utility>
+
+#include "vocabularies.h"
 
 namespace quillen {
 namespace {
@@ -47,7 +48,13 @@ bool writesBackAsItself(unsigned long code, bool utf8, bool xml11) {
     return !control && !noCharacter && !(xml11 && code == 0x2028) && (utf8 || code < 0x80);
 }
 
-constexpr std::array<const char*, 5> predefinedEntities{"amp", "lt", "gt", "quot", "apos"};
+// The five predefined entities, each with the character it stands for.
+struct PredefinedEntity {
+    const char* name;
+    char character;
+};
+constexpr std::array<PredefinedEntity, 5> predefinedEntities{
+    {{"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}}};
 
 bool isNameByte(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) != 0 || std::strchr("_:.-", c) != nullptr ||
@@ -62,10 +69,28 @@ unsigned long digitValue(char c) {
     return digit != nullptr ? static_cast<unsigned long>(digit - digits) : 16;
 }
 
-bool isPredefinedReference(const char* p) {
-    return std::any_of(predefinedEntities.begin(), predefinedEntities.end(), [&](const char* name) {
-        return startsWith(p + 1, name) && p[1 + std::strlen(name)] == ';';
-    });
+// The predefined entity that the reference at P (its '&') names, if any.
+const PredefinedEntity* predefinedReference(const char* p) {
+    const auto* found = std::find_if(
+        predefinedEntities.begin(), predefinedEntities.end(), [&](const PredefinedEntity& entity) {
+            return startsWith(p + 1, entity.name) && p[1 + std::strlen(entity.name)] == ';';
+        });
+    return found != predefinedEntities.end() ? found : nullptr;
+}
+
+bool isPredefinedReference(const char* p) { return predefinedReference(p) != nullptr; }
+
+// Whether the character reference at P (its "&#") is complete: digits,
+// then ';'. Its code point is then in CODE (0x110000 for any beyond every
+// character), its ';' in END.
+bool readCharacterReference(const char* p, unsigned long& code, const char*& end) {
+    const unsigned long radix = p[2] == 'x' ? 16 : 10;
+    const char* digits = p + (radix == 16 ? 3 : 2);
+    code = 0;
+    for (end = digits; digitValue(*end) < radix; ++end) {
+        code = std::min(code * radix + digitValue(*end), 0x110000UL);
+    }
+    return end != digits && *end == ';';
 }
 
 // Whether the reference at P (its '&') would mean something else once
@@ -83,14 +108,9 @@ bool decodingChanges(const char* p, bool utf8, bool xml11) {
         }
         return end != name && *end == ';' && !isPredefinedReference(p);
     }
-    const unsigned long radix = p[2] == 'x' ? 16 : 10;
-    const char* digits = p + (radix == 16 ? 3 : 2);
-    const char* end = digits;
     unsigned long code = 0;
-    for (; digitValue(*end) < radix; ++end) {
-        code = std::min(code * radix + digitValue(*end), 0x110000UL);  // beyond every character
-    }
-    return end == digits || *end != ';' || !writesBackAsItself(code, utf8, xml11);
+    const char* end = nullptr;
+    return !readCharacterReference(p, code, end) || !writesBackAsItself(code, utf8, xml11);
 }
 
 // Past the comment or processing instruction that starts at P: where it
@@ -128,25 +148,15 @@ bool equalsAnyCase(std::string_view a, std::string_view b) {
 }
 
 std::string decodeReferences(const char* value) {
-    static constexpr std::array<std::pair<const char*, char>, 5> predefined{
-        {{"amp;", '&'}, {"lt;", '<'}, {"gt;", '>'}, {"quot;", '"'}, {"apos;", '\''}}};
     std::string decoded;
     for (const char* p = value; *p != '\0'; ++p) {
-        const auto entity = std::find_if(predefined.begin(), predefined.end(),
-                                         [&](const auto& named) { return startsWith(p + 1, named.first); });
-        if (*p == '&' && entity != predefined.end()) {
-            decoded += entity->second;
-            p += std::strlen(entity->first);
-            continue;
-        }
-        const unsigned long radix = p[2] == 'x' ? 16 : 10;
-        const char* digits = p + (radix == 16 ? 3 : 2);
-        const char* end = digits;
+        const PredefinedEntity* entity = *p == '&' ? predefinedReference(p) : nullptr;
         unsigned long code = 0;
-        for (; *p == '&' && p[1] == '#' && digitValue(*end) < radix; ++end) {
-            code = std::min(code * radix + digitValue(*end), 0x110000UL);
-        }
-        if (end != digits && *end == ';' && code < 0x110000UL) {
+        const char* end = nullptr;
+        if (entity != nullptr) {
+            decoded += entity->character;
+            p += 1 + std::strlen(entity->name);
+        } else if (*p == '&' && p[1] == '#' && readCharacterReference(p, code, end) && code < 0x110000UL) {
             appendUtf8(decoded, code);
             p = end;
         } else {
@@ -161,7 +171,7 @@ bool mayDeclareXhtml(const char* text) {
     if (first == nullptr) {
         return false;  // most data: one pass
     }
-    if (std::strstr(text, "http://www.w3.org/1999/xhtml") != nullptr) {
+    if (std::strstr(text, xhtmlNamespace.data()) != nullptr) {
         return true;
     }
     for (const char* p = first; p != nullptr; p = std::strstr(p + 1, "xmlns")) {
