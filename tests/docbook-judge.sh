@@ -92,23 +92,7 @@ for file in "${inputs[@]}"; do
     pair_file+=("$file")
 done
 
-if [ -s "$work/pairs" ]; then
-    while IFS= read -r line; do
-        file=${pair_file[judged]}
-        judged=$((judged + 1))
-        verdict=${line%% *}
-        detail=${line#* "$file"}
-        case $verdict in
-        same | unstable) ;;
-        text | pixels) finding "$file" "the rendered page shows other $verdict$detail" ;;
-        *) finding "$file" "the browser could not compare the pages$detail" ;;
-        esac
-    done < <(node "$here/browser/judge.mjs" --findings "$findings_dir" <"$work/pairs")
-    if ! wait $!; then
-        echo "docbook: tests/browser/judge.mjs failed; nothing more is judged" >&2
-        exit 2
-    fi
-fi
+compare_pages docbook
 
 echo "docbook: $files files, $saved saved, $refused refused, $unrendered the stylesheets cannot render," \
     "$judged judged, $findings findings"

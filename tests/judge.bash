@@ -1,6 +1,6 @@
-# What the judges of a reader (tests/browser-judge.sh,
-# tests/docbook-judge.sh) share: the arguments, and quillen's run on each
-# document with what every judge checks of it. The judge defines
+# What the judges of a reader (tests/browser-judge.sh, tests/docbook-judge.sh,
+# tests/mallard-judge.sh and the others) share: the arguments, and quillen's
+# run on each document with what every judge checks of it. The judge defines
 # finding FILE MESSAGE; this sets quillen, work (a scratch folder, removed
 # at the end with the files listed in made), saved and refused.
 
@@ -40,4 +40,29 @@ formats() {
         ;;
     esac
     [ -f "$output" ] || { finding "$file" "exit 0 without output"; return 1; }
+}
+
+# Has the browser compare the two pages of each line of $work/pairs (see
+# tests/browser/judge.mjs), whose document pair_file names: a finding for
+# each pair that shows other text or pixels, counted in judged. The judge
+# NAME exits with 2 when the browser cannot be used.
+# shellcheck disable=SC2154 # here, findings_dir and pair_file are the judge's
+compare_pages() {
+    [ -s "$work/pairs" ] || return 0
+    local line file verdict detail
+    while IFS= read -r line; do
+        file=${pair_file[judged]}
+        judged=$((judged + 1))
+        verdict=${line%% *}
+        detail=${line#* "$file"}
+        case $verdict in
+        same | unstable) ;;
+        text | pixels) finding "$file" "the rendered page shows other $verdict$detail" ;;
+        *) finding "$file" "the browser could not compare the pages$detail" ;;
+        esac
+    done < <(node "$here/browser/judge.mjs" --findings "$findings_dir" <"$work/pairs")
+    if ! wait $!; then
+        echo "$1: tests/browser/judge.mjs failed; nothing more is judged" >&2
+        exit 2
+    fi
 }
