@@ -35,6 +35,8 @@ set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=tests/judge.bash
 source "$here/judge.bash"
+# shellcheck source=tests/texts.bash
+source "$here/texts.bash"
 fop=${FOP:-fop}
 jobs=${FO_JOBS:-2}
 fop_timeout=${FO_TIMEOUT:-120}
@@ -143,28 +145,7 @@ public class Render {
 }
 JAVA
 
-# The text FOP prints of PDF, as pdftotext reads it.
-text_of() {
-    printf '=== as printed, in reading order\n'
-    pdftotext -enc UTF-8 "$1" - 2>/dev/null
-    printf '=== as printed, laid out\n'
-    pdftotext -layout -enc UTF-8 "$1" - 2>/dev/null
-}
 
-# The first lines in which FIRST and SECOND differ (three of each at most),
-# quoted, with the names A and B, and the part of the text they are in.
-first_difference() {
-    local line section
-    line=$(diff "$1" "$2" | sed -n '1s/^\([0-9]*\).*/\1/p')
-    section=$(head -n "${line:-1}" "$1" | grep '^=== ' | tail -n 1)
-    diff -U0 "$1" "$2" | sed -n '3,$p' | LC_ALL=C awk -v a="$3" -v b="$4" -v section="${section#=== }" '
-        /^@@/ { if (hunks++) exit; split($2, x, ","); split($3, y, ",")
-                printf "    %s, from line %d (%s), %d (%s):\n", section, substr(x[1], 2), a, y[1], b; next }
-        /^\\/ { next }
-        { side = substr($0, 1, 1) == "-" ? a : b; line = substr($0, 2)
-          if (length(line) > 160) line = substr(line, 1, 160) "..."
-          if (++shown[side] <= 3) printf "      %-8s \"%s\"\n", side ":", line }'
-}
 
 inputs=()
 for arg; do
@@ -229,8 +210,8 @@ for i in "${ids[@]}"; do
         continue
     fi
     judged=$((judged + 1))
-    text_of "$pdf-in.pdf" >"$work/input.txt"
-    text_of "$pdf-out.pdf" >"$work/output.txt"
+    pdf_text "$pdf-in.pdf" >"$work/input.txt"
+    pdf_text "$pdf-out.pdf" >"$work/output.txt"
     if ! cmp -s "$work/input.txt" "$work/output.txt"; then
         mkdir -p "$folder"
         cp "$work/input.txt" "$work/output.txt" "$pdf-in.pdf" "$pdf-out.pdf" "$pdf-in.log" "$pdf-out.log" "$output" "$folder/"

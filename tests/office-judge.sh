@@ -48,6 +48,8 @@
 set -uo pipefail
 # shellcheck source=tests/office.bash
 source "$(dirname "$0")/office.bash"
+# shellcheck source=tests/texts.bash
+source "$(dirname "$0")/texts.bash"
 if [ $# -lt 2 ]; then
     echo "usage: $0 QUILLEN FILE_OR_FOLDER...   (findings in \$OFFICE_FINDINGS, default /tmp/office-findings)" >&2
     exit 2
@@ -267,10 +269,7 @@ convert() {
                 cat "$work/out/txt/$base.txt"
                 ;;
             pdf)
-                printf '=== as printed, in reading order\n'
-                pdftotext -enc UTF-8 "$work/out/pdf/$base.pdf" - 2>/dev/null
-                printf '=== as printed, laid out\n'
-                pdftotext -layout -enc UTF-8 "$work/out/pdf/$base.pdf" - 2>/dev/null
+                pdf_text "$work/out/pdf/$base.pdf"
                 ;;
             csv)
                 for sheet in "$work/out/csv/$base"-*.csv; do
@@ -316,21 +315,6 @@ keep() {
     echo "$folder"
 }
 
-# The first lines in which FIRST and SECOND differ (three of each at most),
-# quoted, with the names A and B, and the part of the text they are in.
-first_difference() {
-    local line section
-    line=$(diff "$1" "$2" | sed -n '1s/^\([0-9]*\).*/\1/p')
-    section=$(head -n "${line:-1}" "$1" | grep '^=== ' | tail -n 1)
-    diff -U0 "$1" "$2" | sed -n '3,$p' | LC_ALL=C awk -v a="$3" -v b="$4" -v section="${section#=== }" '
-        /^@@/ { if (hunks++) exit; split($2, x, ","); split($3, y, ",")
-                printf "    %s, from line %d (%s), %d (%s):\n", section, substr(x[1], 2), a, y[1], b; next }
-        /^\\/ { next }
-        { side = substr($0, 1, 1) == "-" ? a : b; line = substr($0, 2)
-          sub(/^\357\273\277/, "", line)
-          if (length(line) > 160) line = substr(line, 1, 160) "..."
-          if (++shown[side] <= 3) printf "      %-10s \"%s\"\n", side ":", line }'
-}
 
 while IFS= read -r -d '' path; do
     kind=$(kind_of "$path")
