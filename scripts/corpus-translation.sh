@@ -18,6 +18,8 @@
 #   scripts/corpus-translation.sh [FOLDER]
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=scripts/source-packages.bash
+source "$root/scripts/source-packages.bash"
 corpus=$(mkdir -p "${1:-$root/.corpus/translation}" && cd "${1:-$root/.corpus/translation}" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -72,13 +74,7 @@ fi
 
 # Source packages through a list of this system's archive of our own, with
 # apt's lists and cache in the scratch folder.
-uri=$("$root/scripts/setup.sh" archive-uri bookworm)
-if [ -n "$uri" ]; then
-    mkdir -p "$work/apt/lists/partial" "$work/apt/cache/archives/partial"
-    echo "deb-src $uri bookworm main" >"$work/apt/sources.list"
-    apt=(apt-get -qq -o Dir::Etc::sourcelist="$work/apt/sources.list" -o Dir::Etc::sourceparts=-
-        -o Dir::State::Lists="$work/apt/lists" -o Dir::Cache="$work/apt/cache" -o Debug::NoLocking=1)
-    "${apt[@]}" update >/dev/null 2>&1
+if source_packages_apt "$work/apt"; then
     # Only the upstream files are wanted: where the archive serves the
     # upstream tarball but not Debian's part, the tarball alone will do.
     (cd "$work/sources" && for package in $QT $ANDROID; do

@@ -11,6 +11,8 @@
 #   scripts/corpus-xaml.sh [FOLDER]
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=scripts/source-packages.bash
+source "$root/scripts/source-packages.bash"
 corpus=$(mkdir -p "${1:-$root/.corpus/xaml}" && cd "${1:-$root/.corpus/xaml}" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -48,13 +50,8 @@ for spec in $NPM; do
     mkdir -p "$to"
 done
 
-uri=$("$root/scripts/setup.sh" archive-uri bookworm)
-if [ -n "$uri" ]; then
-    mkdir -p "$work/apt/lists/partial" "$work/apt/cache/archives/partial" "$work/sources"
-    echo "deb-src $uri bookworm main" >"$work/apt/sources.list"
-    apt=(apt-get -qq -o Dir::Etc::sourcelist="$work/apt/sources.list" -o Dir::Etc::sourceparts=-
-        -o Dir::State::Lists="$work/apt/lists" -o Dir::Cache="$work/apt/cache" -o Debug::NoLocking=1)
-    "${apt[@]}" update >/dev/null 2>&1
+if source_packages_apt "$work/apt"; then
+    mkdir -p "$work/sources"
     for package in $SOURCES; do
         [ -d "$corpus/sources/$package" ] && continue
         (cd "$work/sources" && "${apt[@]}" source --download-only "$package" >/dev/null 2>&1) ||

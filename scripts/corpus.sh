@@ -19,6 +19,8 @@
 #   scripts/corpus.sh [FOLDER]
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=scripts/source-packages.bash
+source "$root/scripts/source-packages.bash"
 corpus=$(mkdir -p "${1:-$root/.corpus}" && cd "${1:-$root/.corpus}" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -47,13 +49,7 @@ done
 
 # Source packages through a list of this system's archive of our own, with
 # apt's lists and cache in the scratch folder.
-uri=$("$root/scripts/setup.sh" archive-uri bookworm)
-if [ -n "$uri" ]; then
-    mkdir -p "$work/apt/lists/partial" "$work/apt/cache/archives/partial"
-    echo "deb-src $uri bookworm main" >"$work/apt/sources.list"
-    apt=(apt-get -qq -o Dir::Etc::sourcelist="$work/apt/sources.list" -o Dir::Etc::sourceparts=-
-        -o Dir::State::Lists="$work/apt/lists" -o Dir::Cache="$work/apt/cache" -o Debug::NoLocking=1)
-    "${apt[@]}" update >/dev/null 2>&1
+if source_packages_apt "$work/apt"; then
     (cd "$work/sources" && for package in $SOURCES; do
         "${apt[@]}" source --download-only "$package" >/dev/null 2>&1 || say "the archive does not serve $package"
     done)
