@@ -2,7 +2,7 @@
 """Writes src/vocabularies.inc: the element tables of the vocabularies whose
 readers show white space that data XML would not, one function each below,
 derived from the vocabulary's own schema as a Debian or npm package ships
-it, or, for the formats that ship none, listed from the format's published
+it, or, for the formats that ship none, listed from the format's own published
 specification and kept short.
 
     scripts/vocabularies.py [OUTPUT]     (default: src/vocabularies.inc)
